@@ -1,0 +1,185 @@
+#include "md_vbcalc.h"
+
+#include "mdKValues.h"
+
+#include <cfenv>
+#include <cmath>
+
+// The IEEE conditions that make a step fail; underflow and inexact do not count.
+static constexpr int kFailFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
+
+namespace {
+
+// Everything a calculation reads and writes, kept together so that the fences below can pin
+// it to memory at the points where the floating-point flags are cleared and tested.
+struct Work
+{
+    FlowInputs in;
+    FlowIntermediates s;
+    FlowFactors f;
+};
+
+// GCC has no FENV_ACCESS, so the optimiser may move arithmetic across the calls that clear and
+// test the flags. The empty volatile asm statements below stop that: openFence() claims to
+// rewrite `data`, so nothing computed from it can be hoisted above the point where the flags
+// were cleared; closeFence() claims to read the result, so it must exist before the flags are
+// tested. Neither emits an instruction.
+template <class T> inline void openFence(T &data)
+{
+    asm volatile("" : "+m"(data));
+}
+template <class T> inline void closeFence(const T &result)
+{
+    asm volatile("" : : "m"(result));
+}
+
+// Runs one unit: stores f() into target unless the IEEE failure flags were raised on the way.
+template <class T, class F> inline bool guardedStep(T &data, double &target, F f)
+{
+    std::feclearexcept(kFailFlags);
+    openFence(data);
+    const double value = f();
+    closeFence(value);
+    if (std::fetestexcept(kFailFlags))
+        return false;
+    target = value;
+    return true;
+}
+
+double zf(double tpr, double rho)
+{
+    const double tpr3 = tpr * tpr * tpr;
+    return ((1 + ((0.31506 - 1.0467 / tpr) - 0.5783 / tpr3) * rho) +
+            (0.5353 - 0.6123 / tpr) * (rho * rho)) +
+           (0.6815 * (rho * rho)) / tpr3;
+}
+
+// Every step of the calculation in order, written once. `step(target, f)` decides what a
+// failure means: the fast pass assigns blindly, the checked pass guards each step.
+template <class Step> void runSteps(Work &w, FlowEngine::NegativeBeta negativeBeta, Step step)
+{
+    const FlowInputs &in = w.in;
+    FlowIntermediates &s = w.s;
+    FlowFactors &f = w.f;
+
+    step(s.g, [&] { return ((in.Lat - 45) * 0.087 + 980.665) - 9.4e-5 * in.Elev; });
+    step(f.Fl, [&] { return std::sqrt(s.g / 980.665); });
+    step(f.FTf, [&] { return std::sqrt(520 / (in.Temp + 460)); });
+    step(f.FTb, [&] { return (in.Tb + 460) / 520; });
+    step(f.FPb, [&] { return 14.73 / in.Pb; });
+    step(f.Fg, [&] { return std::sqrt(1 / in.SpecGravity); });
+    step(s.beta, [&] { return in.Plate / in.Meter; });
+    step(s.Ke0, [&] {
+        const double beta4 = s.beta * s.beta * s.beta * s.beta;
+        return (0.007 / in.Meter + 0.5993) + (0.076 / std::sqrt(in.Meter) + 0.364) * beta4;
+    });
+    step(s.R, [&] { return 530 / std::sqrt(in.Meter); });
+    step(s.E, [&] {
+        const double b = s.beta;
+        return in.Plate * ((((830 - 5000 * b) + 9000 * (b * b)) - 4200 * (b * b * b)) + s.R);
+    });
+    step(s.KDen, [&] { return 1 + (15 * s.E) / (1e6 * in.Plate); });
+    step(s.t1, [&] { return (0.5 / in.Meter + 0.07) - s.beta; });
+    // The comparisons of these three steps cannot fail; a failed t-step leaves the old t.
+    if (s.t1 >= 0)
+        step(s.T1, [&] { return std::pow(s.t1, 2.5); });
+    else
+        s.T1 = 0;
+    step(s.t2, [&] { return 0.5 - s.beta; });
+    if (s.t2 >= 0)
+        step(s.T2, [&] { return std::pow(s.t2, 1.5); });
+    else
+        s.T2 = 0;
+    step(s.t3, [&] { return s.beta - 0.7; });
+    if (s.t3 >= 0)
+        step(s.T3, [&] { return std::pow(s.t3, 2.5); });
+    else
+        s.T3 = 0;
+    step(s.A, [&] {
+        const double m = 1.6 - 1 / in.Meter;
+        return s.T1 * (0.4 * (m * m * m * m * m));
+    });
+    step(s.B, [&] { return s.T2 * (0.034 / in.Meter + 0.009); });
+    step(s.C, [&] { return (65 / (in.Meter * in.Meter) + 3) * s.T3; });
+    step(s.Ke, [&] { return ((s.Ke0 + s.A) - s.B) + s.C; });
+    step(s.K0, [&] { return s.Ke / s.KDen; });
+    if (in.SpecGravity < 0.7) {
+        step(s.Ppc, [&] { return 693 - 36 * in.SpecGravity; });
+        step(s.Tpc, [&] { return 191 + 274 * in.SpecGravity; });
+    } else {
+        step(s.Ppc, [&] { return 740 - 100 * in.SpecGravity; });
+        step(s.Tpc, [&] { return 238 + 210 * in.SpecGravity; });
+    }
+    step(s.Ppr, [&] { return in.Pressure / s.Ppc; });
+    step(s.Tpr, [&] { return (in.Temp + 460) / s.Tpc; });
+    step(s.rho, [&] { return (0.27 * s.Ppr) / s.Tpr; });
+    step(s.z, [&] { return zf(s.Tpr, s.rho); });
+    // A fixed number of refinements, not a converged iteration.
+    for (int i = 0; i < 4; ++i) {
+        step(s.rho, [&] { return (0.27 * s.Ppr) / (s.z * s.Tpr); });
+        step(s.z, [&] { return zf(s.Tpr, s.rho); });
+    }
+    step(f.Z, [&] { return std::sqrt(1 / s.z); });
+    if (!(negativeBeta == FlowEngine::NegativeBeta::KeepPreviousK && s.beta < 0))
+        step(s.K, [&] { return LookupFlowCoefficient(s.beta); });
+    step(s.Pf, [&] { return in.Pressure + 14.4; });
+    step(f.Fr, [&] {
+        const double hw = in.Difference * 27.71364;
+        return 1 + (s.E / ((12835 * in.Meter) * s.K)) / std::sqrt(hw * s.Pf);
+    });
+    step(s.x1, [&] {
+        const double hw = in.Difference * 27.71364;
+        return hw / (27.7 * s.Pf);
+    });
+    step(f.Y, [&] {
+        const double beta4 = s.beta * s.beta * s.beta * s.beta;
+        return 1 - ((0.41 + 0.35 * beta4) * s.x1) / 1.3;
+    });
+    step(f.Fb, [&] { return ((in.Plate * in.Plate) * 338.17) * s.K0; });
+    step(f.Fa, [&] { return (1e-5 * 1.85) * (in.Temp - 68) + 1; });
+    step(f.All, [&] {
+        return f.FTf * f.FTb * f.FPb * f.Fg * f.Fr * f.Y * f.Z * f.Fl * f.Fa;
+    });
+    f.CPrime = 0; // not kept: a failed step 46 gives 0
+    step(f.CPrime, [&] { return f.All * f.Fb; });
+}
+
+} // namespace
+
+FlowFactors FlowEngine::ComputeFactors(const FlowInputs &in,
+                                       const std::function<void()> &onPlateLargerThanMeter)
+{
+    if (in.Plate > in.Meter && onPlateLargerThanMeter)
+        onPlateLargerThanMeter();
+
+    // Fast pass: no step can fail unless some failure flag is raised somewhere in the whole
+    // pass, so one test at the end replaces a test per step. Only when a flag was raised is
+    // the calculation redone from the kept state one guarded step at a time.
+    Work w{in, state_, LastFactors};
+    std::feclearexcept(kFailFlags);
+    openFence(w);
+    runSteps(w, negativeBeta_, [](double &target, auto f) { target = f(); });
+    closeFence(w);
+    if (std::fetestexcept(kFailFlags)) {
+        w = Work{in, state_, LastFactors};
+        runSteps(w, negativeBeta_,
+                 [&w](double &target, auto f) { guardedStep(w, target, f); });
+    }
+    state_ = w.s;
+    LastFactors = w.f;
+    return w.f;
+}
+
+double FlowEngine::FlowRate(double pressure, double difference, double cPrime)
+{
+    struct
+    {
+        double pressure, difference, cPrime;
+    } args{pressure, difference, cPrime};
+    double flow = 0;
+    guardedStep(args, flow, [&] {
+        return (args.cPrime * 0.024132) *
+               std::sqrt((args.difference * 27.71364) * (args.pressure + 14.65));
+    });
+    return flow;
+}

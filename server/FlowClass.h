@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+
+#if defined(TARNWELL_STATIC)
+#define TARNWELL_API
+#elif defined(_WIN32)
+#define TARNWELL_API __declspec(dllexport)
+#else
+#define TARNWELL_API __attribute__((visibility("default")))
+#endif
+
+class FlowEngine;
+
+// The flow server's one class. Each object keeps its own engine state from call to call,
+// starting at zero; base conditions and site are fixed (Tb 60 degF, Pb 14.73 psia, latitude
+// 42 degrees, elevation 300 ft). Calls on one object must not overlap; objects share nothing.
+class TARNWELL_API FlowClass
+{
+public:
+    FlowClass();
+    ~FlowClass();
+    FlowClass(const FlowClass &) = delete;
+    FlowClass &operator=(const FlowClass &) = delete;
+
+    // Flow in thousands of standard cubic feet per day; never reports an error. A failed step
+    // falls back on this object's previous values; a failed final computation returns 0.
+    // Any non-finite argument returns 0 and leaves the object's state untouched.
+    double CalcFlow(double Meter, double Plate, double SpecGravity, double Temp, double Pressure,
+                    double Difference);
+
+private:
+    std::unique_ptr<FlowEngine> engine_;
+};
