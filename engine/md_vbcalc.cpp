@@ -137,9 +137,7 @@ template <class Step> void runSteps(Work &w, FlowEngine::NegativeBeta negativeBe
     });
     step(f.Fb, [&] { return ((in.Plate * in.Plate) * 338.17) * s.K0; });
     step(f.Fa, [&] { return (1e-5 * 1.85) * (in.Temp - 68) + 1; });
-    step(f.All, [&] {
-        return f.FTf * f.FTb * f.FPb * f.Fg * f.Fr * f.Y * f.Z * f.Fl * f.Fa;
-    });
+    step(f.All, [&] { return f.FTf * f.FTb * f.FPb * f.Fg * f.Fr * f.Y * f.Z * f.Fl * f.Fa; });
     f.CPrime = 0; // not kept: a failed step 46 gives 0
     step(f.CPrime, [&] { return f.All * f.Fb; });
 }
@@ -162,8 +160,7 @@ FlowFactors FlowEngine::ComputeFactors(const FlowInputs &in,
     closeFence(w);
     if (std::fetestexcept(kFailFlags)) {
         w = Work{in, state_, LastFactors};
-        runSteps(w, negativeBeta_,
-                 [&w](double &target, auto f) { guardedStep(w, target, f); });
+        runSteps(w, negativeBeta_, [&w](double &target, auto f) { guardedStep(w, target, f); });
     }
     state_ = w.s;
     LastFactors = w.f;

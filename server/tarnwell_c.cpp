@@ -23,7 +23,8 @@ extern "C" {
 
 tarnwell_flow_class *tarnwell_flow_class_new(void)
 {
-    return guarded([] { return new tarnwell_flow_class; }, static_cast<tarnwell_flow_class *>(nullptr));
+    return guarded([] { return new tarnwell_flow_class; },
+                   static_cast<tarnwell_flow_class *>(nullptr));
 }
 
 void tarnwell_flow_class_free(tarnwell_flow_class *object)
@@ -38,8 +39,7 @@ double tarnwell_calc_flow(tarnwell_flow_class *object, double meter, double plat
         return 0;
     return guarded(
         [&] {
-            return object->object.CalcFlow(meter, plate, spec_gravity, temp, pressure,
-                                           difference);
+            return object->object.CalcFlow(meter, plate, spec_gravity, temp, pressure, difference);
         },
         0.0);
 }
