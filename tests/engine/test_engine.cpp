@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cmath>
 
 namespace {
@@ -306,6 +307,17 @@ TEST(FlowEngineState, ResultsDoNotDependOnHistoryWhenNoStepFails)
     const FlowFactors b = used.ComputeFactors(baseInputs());
     EXPECT_EQ(a.CPrime, b.CPrime);
     EXPECT_EQ(a.Fr, b.Fr);
+}
+
+TEST(FlowEngineState, FlagsLeftUpByOtherCodeChangeNothing)
+{
+    FlowEngine clean, stale;
+    const FlowFactors expected = clean.ComputeFactors(baseInputs());
+    std::feraiseexcept(FE_DIVBYZERO | FE_INVALID);
+    const FlowFactors f = stale.ComputeFactors(baseInputs());
+    EXPECT_EQ(f.CPrime, expected.CPrime);
+    EXPECT_EQ(f.Fr, expected.Fr);
+    EXPECT_EQ(std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW), 0);
 }
 
 TEST(FlowRate, Cases)

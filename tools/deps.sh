@@ -1,0 +1,23 @@
+# Sourced by the project's scripts: installs the Debian packages a step needs when missing.
+# As root it installs them; otherwise it prints the exact command and stops.
+
+BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev libgtest-dev libbenchmark-dev fonts-liberation"
+BRISKO_PACKAGES_GUI="xvfb xauth"
+BRISKO_PACKAGES_WINDOWS="g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine wine64"
+
+brisko_require_packages() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing packages. Run as root:" >&2
+        echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
+        exit 1
+    fi
+    echo "Installing ${missing[*]}" >&2
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
