@@ -60,7 +60,8 @@ frmBriskoAbout::frmBriskoAbout(QWidget *owner)
     setWindowTitle(QStringLiteral("About Pelorim"));
     setFixedSize(ClientSize);
     setModal(true);
-    // Closing unloads: the next showing gets a freshly loaded dialog.
+    // Every way of closing (button, Escape, the title bar) unloads, so the next showing gets a
+    // freshly loaded dialog.
     setAttribute(Qt::WA_DeleteOnClose);
 
     background_ = aboutBackground(ClientSize, devicePixelRatioF());
@@ -71,8 +72,6 @@ frmBriskoAbout::frmBriskoAbout(QWidget *owner)
     cmdAboutClose->setObjectName(QStringLiteral("cmdAboutClose"));
     cmdAboutClose->setGeometry(CloseButtonRect);
     connect(cmdAboutClose, &QPushButton::clicked, this, &QWidget::close);
-    // Escape and the window's own close box end up here too, so every way out unloads.
-    connect(this, &QDialog::finished, this, &QObject::deleteLater);
 
     Form_Load();
 }
