@@ -1,0 +1,562 @@
+#include "frmBrisko.h"
+
+#include "AGauge.h"
+#include "Dialogs.h"
+#include "frmBriskoAbout.h"
+#include "NumberText.h"
+#include "SettingsStore.h"
+#include "Steps.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+// Colours and fonts of the designed window.
+const QColor kTagBackground(255, 247, 223);
+const QColor kFrameCaption(0, 0, 192);
+const QColor kSweetText(192, 0, 0);
+const QColor kSourText(0, 128, 0);
+
+QFont arial(double points, bool bold, const QString &family = QStringLiteral("Arial"))
+{
+    QFont font(family);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+const char *const kPlateList[] = {
+    "0.0625", "0.0630", "0.0740", "0.0930", "0.1250", "0.1560", "0.1870", "0.2140",
+    "0.2500", "0.3140", "0.3430", "0.3750", "0.4060", "0.4380", "0.5000", "0.6250",
+    "0.7500", "0.8750", "1.0000", "1.1250", "1.2500", "1.3750", "1.5000", "1.6250",
+    "1.7500", "2.0000", "2.2500", "2.5000", "2.7500", "3.0000", "3.2500", "3.5000",
+    "3.7500", "4.0000", "4.2500", "4.5000", "4.7500", "5.0000", "5.2500", "5.5000",
+    "5.7500", "6.0000", "6.2500", "6.5000", "6.7500", "7.0000",
+};
+const char *const kMeterList[] = {"2.067", "3.068", "4.026", "6.065", "8.071", "10.136"};
+
+} // namespace
+
+frmBrisko::frmBrisko(Dialogs &dialogs, QWidget *parent) : QWidget(parent), dialogs_(dialogs)
+{
+    setObjectName(QStringLiteral("frmBrisko"));
+    setWindowTitle(QStringLiteral("Natural Gas Pelorim"));
+
+    pctGauge = new QWidget(this);
+    pctGauge->setObjectName(QStringLiteral("pctGauge"));
+    pctGauge->hide(); // shown at the end of the load step
+
+    AGauge_ = new AGauge(pctGauge);
+    AGauge_->setObjectName(QStringLiteral("AGauge"));
+    AGauge_->setFocusPolicy(Qt::StrongFocus);
+
+    buildInputFrame();
+    buildResultFrames();
+
+    cmdAbout = new QPushButton(QStringLiteral("A&bout"), pctGauge);
+    cmdAbout->setObjectName(QStringLiteral("cmdAbout"));
+    cmdClose = new QPushButton(QStringLiteral("&Close"), pctGauge);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    connect(cmdAbout, &QPushButton::clicked, this, &frmBrisko::cmdAbout_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmBrisko::cmdClose_Click);
+
+    panel_ = new GaugePanel(this, AGauge_, fields_, dialogs_);
+
+    // Handlers of the input panel. Combo boxes recompute on a pick from the list only.
+    for (QComboBox *combo : {ComboMeter, ComboPlate})
+        connect(combo, &QComboBox::activated, this, [this] { UpdateFlowNeedle(); });
+    connect(txtSpGr, &QLineEdit::textChanged, this, &frmBrisko::txtSpGr_Change);
+    for (QLineEdit *field : {txtTb, txtPb, txtLat, txtElev})
+        connect(field, &QLineEdit::textChanged, this, [this] { UpdateFlowNeedle(); });
+    for (QRadioButton *button : {Sweet, Sour, Other})
+        connect(button, &QRadioButton::toggled, this, [this, button](bool on) {
+            if (on)
+                preset_Click(button);
+        });
+
+    setTabOrder(ComboPlate, ComboMeter);
+    setTabOrder(ComboMeter, txtSpGr);
+    setTabOrder(txtSpGr, Sweet);
+    setTabOrder(Sweet, Sour);
+    setTabOrder(Sour, Other);
+    setTabOrder(Other, txtTb);
+    setTabOrder(txtTb, txtPb);
+    setTabOrder(txtPb, txtLat);
+    setTabOrder(txtLat, txtElev);
+}
+
+frmBrisko::~frmBrisko() = default;
+
+double frmBrisko::twipsPerPixel() const
+{
+    const QScreen *s = screen();
+    const double dpi = s ? s->logicalDotsPerInchX() : 96.0;
+    return 1440.0 / (dpi > 0 ? dpi : 96.0);
+}
+
+int frmBrisko::px(int twips) const
+{
+    return qRound(twips / twipsPerPixel());
+}
+
+void frmBrisko::buildInputFrame()
+{
+    fInput = new QGroupBox(QStringLiteral("Input"), pctGauge);
+    fInput->setObjectName(QStringLiteral("fInput"));
+
+    // A tag label with its long name as tooltip, left of its box.
+    const auto tag = [this](QWidget *frame, const QString &text, const QString &tip, QRect twips,
+                            const QFont &font) {
+        auto *label = new QLabel(text, frame);
+        label->setToolTip(tip);
+        label->setFont(font);
+        label->setAutoFillBackground(true);
+        QPalette pal = label->palette();
+        pal.setColor(QPalette::Window, kTagBackground);
+        pal.setColor(QPalette::WindowText, Qt::black);
+        label->setPalette(pal);
+        label->setGeometry(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height()));
+        return label;
+    };
+    const auto place = [this](QWidget *w, int x, int y, int width, int height) {
+        w->setGeometry(px(x), px(y), px(width), px(height));
+    };
+
+    const QFont boxBold = arial(9, true);
+    const QFont tagBold = arial(8.25, true);
+    const QFont field = arial(8.25, false);
+    const QFont tagNarrow = arial(8.25, false, QStringLiteral("Arial Narrow"));
+
+    const auto combo = [&](const char *name, const char *initial) {
+        auto *box = new QComboBox(fInput);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert); // typed text never joins the list
+        box->setCompleter(nullptr);                // nor is it completed behind the user's back
+        box->setFont(boxBold);
+        box->setEditText(QString::fromLatin1(initial));
+        return box;
+    };
+    ComboPlate = combo("ComboPlate", "0.0625");
+    ComboMeter = combo("ComboMeter", "2.067");
+    place(ComboPlate, 375, 210, 1020, 345);
+    place(ComboMeter, 375, 540, 1020, 345);
+    tag(fInput, "P", "Orifice Diameter (P)", {60, 210, 330, 345}, tagBold);
+    tag(fInput, "M", "Inside Diameter of Meter (M)", {60, 540, 330, 345}, tagBold);
+
+    const auto edit = [&](QWidget *frame, const char *name, const char *initial,
+                          const QFont &font) {
+        auto *box = new QLineEdit(QString::fromLatin1(initial), frame);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setFont(font);
+        return box;
+    };
+    txtSpGr = edit(fInput, "txtSpGr", "0.643", boxBold);
+    place(txtSpGr, 375, 855, 990, 330);
+    tag(fInput, "G", "Gas Specific Gravity (G)", {60, 855, 330, 330}, tagBold);
+    txtTb = edit(fInput, "txtTb", "60", field);
+    place(txtTb, 375, 1170, 630, 330);
+    tag(fInput, "Tb", "Contract Temperature Base (Tb)", {60, 1170, 330, 330}, tagNarrow);
+    txtLat = edit(fInput, "txtLat", "42", field);
+    place(txtLat, 375, 1485, 630, 330);
+    tag(fInput, "Lat", "Latitude in Degrees", {60, 1485, 330, 330}, tagNarrow);
+    txtPb = edit(fInput, "txtPb", "14.73", field);
+    place(txtPb, 1350, 1170, 915, 330);
+    tag(fInput, "Pb", "Contract Pressure Base (Pb)", {975, 1170, 390, 330}, tagNarrow);
+    txtElev = edit(fInput, "txtElev", "300", field);
+    place(txtElev, 1350, 1485, 915, 330);
+    tag(fInput, "Elev", "Elevation in Feet", {975, 1485, 390, 330}, tagNarrow);
+
+    // The presets: bare option circles in an inner box, each named by a label beside it.
+    auto *picture1 = new QWidget(fInput);
+    picture1->setObjectName(QStringLiteral("Picture1"));
+    place(picture1, 1350, 210, 915, 975);
+    presets_ = new QButtonGroup(this);
+    const auto preset = [&](const char *name, int top, const QColor &colour) {
+        auto *button = new QRadioButton(picture1);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setGeometry(px(45), px(top), 18, px(255));
+        presets_->addButton(button);
+        auto *label = new QLabel(QString::fromLatin1(name), picture1);
+        label->setFont(field);
+        if (colour.isValid()) {
+            QPalette pal = label->palette();
+            pal.setColor(QPalette::WindowText, colour);
+            label->setPalette(pal);
+        }
+        label->setGeometry(px(45) + 18, px(top), px(915) - px(45) - 18, px(255));
+        label->setBuddy(button);
+        return button;
+    };
+    Sweet = preset("Sweet", 75, kSweetText);
+    Sour = preset("Sour", 375, kSourText);
+    Other = preset("Other", 675, QColor());
+}
+
+void frmBrisko::buildResultFrames()
+{
+    fIntermediate = new QGroupBox(QStringLiteral("Orifice"), pctGauge);
+    fIntermediate->setObjectName(QStringLiteral("fIntermediate"));
+    fOutput = new QGroupBox(QStringLiteral("Factors"), pctGauge);
+    fOutput->setObjectName(QStringLiteral("fOutput"));
+
+    const QFont bold = arial(8.25, true);
+    const QFont regular = arial(8.25, false);
+    const int rowTops[] = {195, 510, 825, 1140, 1455};
+    const int intermediateTops[] = {195, 495};
+
+    struct Row
+    {
+        QLineEdit **box;
+        const char *name, *tag, *tip;
+    };
+    const auto column = [&](QGroupBox *frame, std::initializer_list<Row> rows, const int *tops,
+                            int tagLeft, int boxLeft, int boxWidth, const QFont &font) {
+        int i = 0;
+        for (const Row &row : rows) {
+            auto *label = new QLabel(QString::fromLatin1(row.tag), frame);
+            label->setToolTip(QString::fromLatin1(row.tip));
+            label->setFont(font);
+            label->setAutoFillBackground(true);
+            QPalette tagPal = label->palette();
+            tagPal.setColor(QPalette::Window, kTagBackground);
+            tagPal.setColor(QPalette::WindowText, Qt::black);
+            label->setPalette(tagPal);
+            label->setGeometry(px(tagLeft), px(tops[i]), px(390), px(330));
+            auto *box = new QLineEdit(frame);
+            box->setObjectName(QString::fromLatin1(row.name));
+            box->setFont(font);
+            QPalette boxPal = box->palette();
+            boxPal.setColor(QPalette::Base, Qt::white);
+            box->setPalette(boxPal);
+            box->setGeometry(px(boxLeft), px(tops[i]), px(boxWidth), px(330));
+            *row.box = box;
+            ++i;
+        }
+    };
+    column(fIntermediate,
+           {{&fields_.txtBase, "txtBase", "C", "Orifice Flow Constant (C) - C-Prime"},
+            {&fields_.txtFb, "txtFb", "Fb", "Basic Orifice Factor (Fb)"}},
+           intermediateTops, 60, 435, 1065, bold);
+    column(fOutput,
+           {{&fields_.txtAll, "txtAll", "*",
+             "All factors multiplied together (Fg * Fr * Y * Z * Fl * Fa * FTf * FTb * FPb)"},
+            {&fields_.txtFg, "txtFg", "Fg", "Specific Gravity Factor (Fg)"},
+            {&fields_.txtFr, "txtFr", "Fr", "Reynolds Number Factor (Fr)"},
+            {&fields_.txty, "txty", "Y", "Expansion Factor (Y)"},
+            {&fields_.txtZ, "txtZ", "Z", "Supercompressibility Factor (Z)"}},
+           rowTops, 60, 435, 735, bold);
+    column(fOutput,
+           {{&fields_.txtFl, "txtFl", "Fl", "Location Factor (Fl), depends on Lat and Elev above."},
+            {&fields_.txtFa, "txtFa", "Fa", "Orifice Thermal Expansion (Fa)"},
+            {&fields_.txtFTf, "txtFTf", "FTf", "Flowing Temperature Factor (FTf)"},
+            {&fields_.txtFTb, "txtFTb", "FTb",
+             "Contract Temperature Base Factor (FTb), depends on Tb above."},
+            {&fields_.txtFPb, "txtFPb", "FPb",
+             "Contract Pressure Base Factor (FPb), depends on Pb above."}},
+           rowTops, 1155, 1530, 750, regular);
+
+    // White frames with dark blue captions; their children keep black text.
+    for (QGroupBox *frame : {fInput, fIntermediate, fOutput}) {
+        frame->setAutoFillBackground(true);
+        QPalette pal = frame->palette();
+        pal.setColor(QPalette::Window, Qt::white);
+        pal.setColor(QPalette::WindowText, kFrameCaption);
+        frame->setPalette(pal);
+        for (QWidget *child : frame->findChildren<QWidget *>()) {
+            if (child->palette().resolveMask() & (1ULL << QPalette::WindowText))
+                continue; // a colour of its own
+            QPalette childPal = child->palette();
+            childPal.setColor(QPalette::WindowText, Qt::black);
+            child->setPalette(childPal);
+        }
+    }
+
+    fields_.ComboMeter = ComboMeter;
+    fields_.ComboPlate = ComboPlate;
+    fields_.txtSpGr = txtSpGr;
+    fields_.txtTb = txtTb;
+    fields_.txtPb = txtPb;
+    fields_.txtLat = txtLat;
+    fields_.txtElev = txtElev;
+}
+
+void frmBrisko::Form_Load()
+{
+    SettingsStore store;
+    setSizeLimitHooked(true);
+    // The flow coefficient table is constant data, filled before any code runs.
+    restoreSettings(store);
+    pctGauge->show();
+    setWindowTitle(QStringLiteral("Pelorim"));
+}
+
+void frmBrisko::restoreSettings(const SettingsStore &store)
+{
+    const auto read = [&](int row) {
+        const SettingKey &k = kSettingKeys[row];
+        return store.ReadSetting(QString::fromLatin1(k.key), QString::fromLatin1(k.defaultText));
+    };
+    const double tpp = twipsPerPixel();
+    const auto bound = [&](int row) {
+        const auto value = SettingsStore::parseNumber(read(row));
+        require(value.has_value());
+        // Stored as a single-precision number.
+        const double pixels = static_cast<float>(*value) / tpp;
+        require(pixels > -1e6 && pixels < 1e6);
+        return qRound(pixels);
+    };
+
+    // Rows 1-4: left, top, width, height, each on its own.
+    runStep([&] { move(bound(0), y()); });
+    runStep([&] { move(x(), bound(1)); });
+    QSize outer = size() + frameExtra();
+    runStep([&] { outer.setWidth(bound(2)); });
+    runStep([&] { outer.setHeight(bound(3)); });
+    resize((outer - frameExtra()).expandedTo(QSize(1, 1)));
+    pendingOuterSize_ = outer;
+
+    for (const char *entry : kPlateList)
+        ComboPlate->addItem(QString::fromLatin1(entry));
+    for (const char *entry : kMeterList)
+        ComboMeter->addItem(QString::fromLatin1(entry));
+    // Filling the lists must not replace the designed texts.
+    ComboPlate->setEditText(QStringLiteral("0.0625"));
+    ComboMeter->setEditText(QStringLiteral("2.067"));
+
+    // Rows 5-11: the texts, verbatim; fields run their change handling.
+    runStep([&] { ComboMeter->setEditText(read(4)); });
+    runStep([&] { ComboPlate->setEditText(read(5)); });
+    QLineEdit *const fields[] = {txtSpGr, txtTb, txtPb, txtLat, txtElev};
+    for (int i = 0; i < 5; ++i)
+        runStep([&] { fields[i]->setText(read(6 + i)); });
+
+    // Rows 12-27: each gauge's caption, scale and needle, the scale before the needle.
+    for (int slot = 0; slot < 4; ++slot) {
+        const int row = 11 + slot * 4;
+        runStep([&] {
+            require(AGauge_->setCaptionIndex(slot));
+            require(AGauge_->setNeedleIndex(slot));
+            require(AGauge_->setScaleIndex(slot));
+        });
+        runStep([&] { AGauge_->setCaption(read(row)); });
+        const auto number = [&](int r) {
+            const auto value = SettingsStore::parseNumber(read(r));
+            require(value.has_value());
+            return *value;
+        };
+        runStep([&] { require(AGauge_->setScaleMin(number(row + 1))); });
+        runStep([&] { require(AGauge_->setScaleMax(number(row + 2))); });
+        runStep([&] { require(AGauge_->setNeedleValue(number(row + 3))); });
+    }
+
+    // Rows 28-30: the presets; a selected one runs its click handling.
+    bool presetRecalculated = false;
+    QRadioButton *const buttons[] = {Sweet, Sour, Other};
+    for (int i = 0; i < 3; ++i)
+        runStep([&] {
+            const auto on = SettingsStore::parseBoolean(read(27 + i));
+            require(on.has_value());
+            if (*on && !buttons[i]->isChecked())
+                presetRecalculated = true;
+            buttons[i]->setChecked(*on);
+        });
+
+    // Without a restored preset nothing has recalculated since the gauges were restored,
+    // and the flow needle would show its stored value instead of the flow of the inputs.
+    if (!presetRecalculated)
+        UpdateFlowNeedle();
+}
+
+void frmBrisko::saveSettings(SettingsStore &store)
+{
+    const auto write = [&](int row, const QString &text) {
+        runStep([&] { store.WriteSetting(QString::fromLatin1(kSettingKeys[row].key), text); });
+    };
+    const double tpp = twipsPerPixel();
+    const QRect bounds = frameGeometry();
+    const int pixels[] = {bounds.x(), bounds.y(), bounds.width(), bounds.height()};
+    for (int i = 0; i < 4; ++i)
+        write(i, SettingsStore::formatNumber(pixels[i] * tpp, SettingKind::Single));
+
+    write(4, ComboMeter->currentText());
+    write(5, ComboPlate->currentText());
+    QLineEdit *const fields[] = {txtSpGr, txtTb, txtPb, txtLat, txtElev};
+    for (int i = 0; i < 5; ++i)
+        write(6 + i, fields[i]->text());
+
+    for (int slot = 0; slot < 4; ++slot) {
+        const int row = 11 + slot * 4;
+        const bool selected = runStep([&] {
+            require(AGauge_->setCaptionIndex(slot));
+            require(AGauge_->setNeedleIndex(slot));
+            require(AGauge_->setScaleIndex(slot));
+        });
+        if (!selected)
+            continue; // the values read would belong to another gauge
+        write(row, AGauge_->caption());
+        write(row + 1, SettingsStore::formatNumber(AGauge_->scaleMin(), SettingKind::Number));
+        write(row + 2, SettingsStore::formatNumber(AGauge_->scaleMax(), SettingKind::Number));
+        write(row + 3, SettingsStore::formatNumber(AGauge_->needleValue(), SettingKind::Number));
+    }
+
+    QRadioButton *const buttons[] = {Sweet, Sour, Other};
+    for (int i = 0; i < 3; ++i)
+        write(27 + i, buttons[i]->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+}
+
+void frmBrisko::cmdClose_Click()
+{
+    SettingsStore store;
+    saveSettings(store);
+    store.commit();
+    close();
+}
+
+void frmBrisko::closeEvent(QCloseEvent *event)
+{
+    // Every way of closing ends here; only the Close button has saved anything.
+    setSizeLimitHooked(false);
+    event->accept();
+}
+
+void frmBrisko::cmdAbout_Click()
+{
+    if (!about_)
+        about_ = new frmBriskoAbout(this);
+    dialogs_.showModal(about_);
+}
+
+void frmBrisko::txtSpGr_Change()
+{
+    // Typing 0, then 0., then 0.6 computes only once the gravity is a positive number.
+    const auto gravity = NumberText::parse(txtSpGr->text());
+    if (!gravity || !(*gravity > 0))
+        return;
+    UpdateFlowNeedle();
+}
+
+void frmBrisko::preset_Click(QRadioButton *button)
+{
+    if (button == Sweet)
+        txtSpGr->setText(QStringLiteral("0.615"));
+    else if (button == Sour)
+        txtSpGr->setText(QStringLiteral("0.643"));
+    UpdateFlowNeedle();
+}
+
+QSize frmBrisko::frameExtra() const
+{
+    if (!isWindow())
+        return {};
+    return frameGeometry().size() - size();
+}
+
+void frmBrisko::setSizeLimitHooked(bool hooked)
+{
+    sizeLimitHooked_ = hooked;
+    if (hooked)
+        applyMinimumSize();
+    else
+        setMinimumSize(0, 0);
+}
+
+void frmBrisko::applyMinimumSize()
+{
+    if (!sizeLimitHooked_)
+        return;
+    // The limit is on the outer size; Qt limits the client area, so take the frame off.
+    const QSize limit =
+        QSize(MinimumOuterWidth, MinimumOuterHeight) - frameExtra().expandedTo(QSize(0, 0));
+    if (minimumSize() != limit)
+        setMinimumSize(limit);
+}
+
+void frmBrisko::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // The window manager adds the frame only once the window is mapped: then the stored
+    // outer size can be turned into the right client size.
+    QTimer::singleShot(0, this, [this] {
+        applyMinimumSize();
+        if (pendingOuterSize_.isValid() && !frameExtra().isEmpty() && !isMaximized())
+            resize((pendingOuterSize_ - frameExtra()).expandedTo(minimumSize()));
+        pendingOuterSize_ = QSize();
+    });
+}
+
+void frmBrisko::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    applyMinimumSize();
+}
+
+void frmBrisko::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    applyMinimumSize();
+    RedoForm();
+}
+
+#ifdef Q_OS_WIN
+bool frmBrisko::nativeEvent(const QByteArray &eventType, void *message, qintptr *result)
+{
+    // Windows asks the window itself for its size limits: answer with the minimum.
+    auto *msg = static_cast<MSG *>(message);
+    if (sizeLimitHooked_ && msg->message == WM_GETMINMAXINFO) {
+        auto *info = reinterpret_cast<MINMAXINFO *>(msg->lParam);
+        info->ptMinTrackSize.x = MinimumOuterWidth;
+        info->ptMinTrackSize.y = MinimumOuterHeight;
+        *result = 0;
+        return true;
+    }
+    return QWidget::nativeEvent(eventType, message, result);
+}
+#endif
+
+void frmBrisko::RedoForm()
+{
+    if (isMinimized())
+        return;
+    setUpdatesEnabled(false);
+    const int W = 156;
+    const int panelWidth = width();
+    const int panelHeight = height();
+    const qint32 area = static_cast<qint32>(qRound64(double(panelWidth) * panelHeight));
+    pctGauge->setGeometry(0, 0, panelWidth, panelHeight);
+    fInput->setGeometry(panelWidth - (W + 2), 0, W, 125);
+    fIntermediate->setGeometry(fInput->x(), fInput->y() + fInput->height(), W - 51, 58);
+    fOutput->setGeometry(fIntermediate->x(), fIntermediate->y() + fIntermediate->height(), W, 127);
+    const qint16 buttonWidth = W / 2 - 2;
+    const int buttonHeight = 20;
+    cmdAbout->setGeometry(fIntermediate->x(), height() - buttonHeight - 4, buttonWidth,
+                          buttonHeight);
+    cmdClose->setGeometry(cmdAbout->x() + cmdAbout->width() + 2, cmdAbout->y(), buttonWidth,
+                          buttonHeight);
+    const double gaugeWidth = panelWidth - W;
+    AGauge_->setGeometry(0, 0, qRound(gaugeWidth), panelHeight);
+    runStep([&] {
+        require(AGauge_->setFontIndex(1));
+        require(AGauge_->setFontSize(area / 25000.0 + 5));
+        if (AGauge_->fontSize() > 40)
+            require(AGauge_->setFontSize(40));
+    });
+    runStep([&] {
+        require(AGauge_->setFontIndex(0));
+        require(AGauge_->setFontSize(area / 40000.0));
+    });
+    setUpdatesEnabled(true);
+}

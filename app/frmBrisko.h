@@ -1,0 +1,96 @@
+#pragma once
+
+#include "GaugePanel.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class AGauge;
+class Dialogs;
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class SettingsStore;
+class frmBriskoAbout;
+
+// The calculator's one main window: the gauge panel on the left, the input and result
+// frames in a column on the right. Everything the user sets is restored by Form_Load() and
+// saved by the Close button, and only by it.
+class frmBrisko : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The smallest outer size (frame included) the window can be given.
+    static constexpr int MinimumOuterWidth = 485;
+    static constexpr int MinimumOuterHeight = 365;
+
+    explicit frmBrisko(Dialogs &dialogs, QWidget *parent = nullptr);
+    ~frmBrisko() override;
+
+    // The load step: restores the stored state, letting the restored inputs recompute.
+    void Form_Load();
+    // Lays the panel out for the current client size.
+    void RedoForm();
+
+    double Recalculate() { return panel_->Recalculate(); }
+    void UpdateFlowNeedle() { panel_->UpdateFlowNeedle(); }
+    GaugePanel &panel() { return *panel_; }
+
+    // Screen twips per pixel, for the stored window bounds and the designed positions.
+    double twipsPerPixel() const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
+#endif
+
+private:
+    void buildInputFrame();
+    void buildResultFrames();
+    int px(int twips) const;
+    void setSizeLimitHooked(bool hooked);
+    void applyMinimumSize();
+    QSize frameExtra() const;
+
+    void restoreSettings(const SettingsStore &store);
+    void saveSettings(SettingsStore &store);
+
+    void cmdClose_Click();
+    void cmdAbout_Click();
+    void txtSpGr_Change();
+    void preset_Click(QRadioButton *button);
+
+    Dialogs &dialogs_;
+    QWidget *pctGauge;
+    AGauge *AGauge_;
+    QGroupBox *fInput;
+    QGroupBox *fIntermediate;
+    QGroupBox *fOutput;
+    QComboBox *ComboPlate;
+    QComboBox *ComboMeter;
+    QLineEdit *txtSpGr;
+    QLineEdit *txtTb;
+    QLineEdit *txtPb;
+    QLineEdit *txtLat;
+    QLineEdit *txtElev;
+    QRadioButton *Sweet;
+    QRadioButton *Sour;
+    QRadioButton *Other;
+    QButtonGroup *presets_;
+    QPushButton *cmdAbout;
+    QPushButton *cmdClose;
+    PanelFields fields_;
+    GaugePanel *panel_;
+    QPointer<frmBriskoAbout> about_;
+    bool sizeLimitHooked_ = false;
+    // The outer size asked for before the frame's size was known; applied once it is.
+    QSize pendingOuterSize_;
+};

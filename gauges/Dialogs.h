@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+class QDialog;
+class QMenu;
+class QWidget;
+
+// Every modal interaction of the program goes through here, so that tests can answer the
+// message box, the input boxes, the popup menus and the about box without a user.
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+
+    // A modal message with the critical icon and an OK button.
+    virtual void criticalMessage(QWidget *owner, const QString &text, const QString &title) = 0;
+
+    // A modal input box; the edited text on OK, an empty text on Cancel.
+    virtual QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
+                             const QString &defaultText) = 0;
+
+    // Opens the popup menu at the pointer and returns when it has closed, after the chosen
+    // item's handler has run.
+    virtual void popupMenu(QMenu *menu) = 0;
+
+    // Shows a dialog modal to its owner and returns when it has closed.
+    virtual void showModal(QDialog *dialog) = 0;
+};
+
+// The real thing, with Qt's standard dialogs.
+class QtDialogs : public Dialogs
+{
+public:
+    void criticalMessage(QWidget *owner, const QString &text, const QString &title) override;
+    QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
+                     const QString &defaultText) override;
+    void popupMenu(QMenu *menu) override;
+    void showModal(QDialog *dialog) override;
+};

@@ -1,0 +1,329 @@
+#include "GaugePanel.h"
+
+#include "AGauge.h"
+#include "Dialogs.h"
+#include "NumberText.h"
+#include "Steps.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QLineEdit>
+#include <QMenu>
+
+namespace {
+enum Slot { Temp = 0, US = 1, Diff = 2, Flow = 3 };
+
+// Selects one slot for all three selectors, each write its own step.
+void selectSlot(AGauge &gauge, int slot)
+{
+    runStep([&] { require(gauge.setCaptionIndex(slot)); });
+    runStep([&] { require(gauge.setNeedleIndex(slot)); });
+    runStep([&] { require(gauge.setScaleIndex(slot)); });
+}
+} // namespace
+
+// One unit item of a gauge's popup menu: it acts only when the gauge shows `from`.
+struct GaugePanel::UnitSwitch
+{
+    const char *item;
+    const char *caption;
+    int slot;
+    const char *from;
+    const char *to;
+    double (*scale)(double);  // rounded factors for the scale ends
+    double (*needle)(double); // exact factors, so the needle keeps its physical value
+    bool minFirst;            // write the end that shrinks first
+    int decimals;             // -1: not written
+};
+
+GaugePanel::GaugePanel(QWidget *owner, AGauge *gauge, const PanelFields &fields, Dialogs &dialogs)
+    : QObject(owner), owner_(owner), gauge_(gauge), fields_(fields), dialogs_(dialogs)
+{
+    buildMenus(owner);
+    connect(gauge_, &AGauge::GaugeMouse, this, &GaugePanel::AGauge_GaugeMouse);
+    connect(gauge_, &AGauge::GaugeChange, this, &GaugePanel::AGauge_GaugeChange);
+    gauge_->installEventFilter(this);
+}
+
+double GaugePanel::Recalculate()
+{
+    AGauge &g = *gauge_;
+    FlowInputs &in = inputs_;
+    const PanelFields &f = fields_;
+
+    runStep([&] {
+        require(g.setCaptionIndex(Temp));
+        require(g.setNeedleIndex(Temp));
+    });
+    runStep([&] {
+        in.Temp = g.caption() == "DegC" ? g.needleValue() * (9.0 / 5.0) + 32 : g.needleValue();
+    });
+    runStep([&] { require(g.setValueDecimals(1)); });
+
+    runStep([&] {
+        require(g.setCaptionIndex(US));
+        require(g.setNeedleIndex(US));
+    });
+    runStep([&] {
+        staticPressure_ = g.caption() == "Kpa" ? g.needleValue() / 6.894757 : g.needleValue();
+    });
+    runStep([&] { in.Pressure = staticPressure_; });
+
+    runStep([&] {
+        require(g.setCaptionIndex(Diff));
+        require(g.setNeedleIndex(Diff));
+    });
+    runStep([&] {
+        if (g.caption() == "inWC") {
+            difference_ = g.needleValue() / 27.67991;
+            require(g.setValueDecimals(1));
+        } else {
+            difference_ = g.needleValue();
+            require(g.setValueDecimals(2));
+        }
+    });
+    runStep([&] { in.Difference = difference_; });
+
+    runStep([&] { in.Meter = requireNumber(f.ComboMeter->currentText()); });
+    runStep([&] { in.Plate = requireNumber(f.ComboPlate->currentText()); });
+    runStep([&] { in.SpecGravity = requireNumber(f.txtSpGr->text()); });
+    runStep([&] { in.Tb = requireNumber(f.txtTb->text()); });
+    runStep([&] { in.Pb = requireNumber(f.txtPb->text()); });
+    runStep([&] { engine_.LastFactors.Y = requireNumber(f.txty->text()); });
+    runStep([&] { engine_.LastFactors.Z = requireNumber(f.txtZ->text()); });
+    runStep([&] { in.Lat = requireNumber(f.txtLat->text()); });
+    runStep([&] { in.Elev = requireNumber(f.txtElev->text()); });
+
+    factors_ = engine_.ComputeFactors(in, [this] {
+        dialogs_.criticalMessage(owner_, QStringLiteral("Error, Plate > Meter!"),
+                                 QStringLiteral("Error"));
+    });
+
+    const std::pair<QLineEdit *, double> outputs[] = {
+        {f.txtBase, factors_.CPrime}, {f.txtFTb, factors_.FTb}, {f.txtFTf, factors_.FTf},
+        {f.txtFPb, factors_.FPb},     {f.txtFb, factors_.Fb},   {f.txtFg, factors_.Fg},
+        {f.txtFa, factors_.Fa},       {f.txtFl, factors_.Fl},   {f.txtFr, factors_.Fr},
+        {f.txty, factors_.Y},         {f.txtZ, factors_.Z},     {f.txtAll, factors_.All},
+    };
+    for (const auto &[box, value] : outputs)
+        runStep([&] { box->setText(NumberText::factor(value)); });
+
+    runStep([&] {
+        flow_ = FlowEngine::FlowRate(staticPressure_, difference_, factors_.CPrime) / 1000;
+    });
+    runStep([&] {
+        require(g.setCaptionIndex(Flow));
+        require(g.setNeedleIndex(Flow));
+    });
+    runStep([&] {
+        if (g.caption() == "1Km3/D") {
+            require(g.setValueDecimals(2));
+            flow_ = flow_ * 28.3;
+        } else {
+            require(g.setValueDecimals(4));
+        }
+    });
+    return flow_;
+}
+
+void GaugePanel::UpdateFlowNeedle()
+{
+    runStep([&] { require(gauge_->setNeedleIndex(Flow)); });
+    const double flow = Recalculate();
+    runStep([&] { require(gauge_->setNeedleValue(flow)); });
+}
+
+int GaugePanel::menuSlotAt(float W, float H, float X, float Y)
+{
+    const float halfW = W / 2;
+    const float halfH = H / 2;
+    const float band = W / 9; // from the width for both axes
+    int slot = -1;
+    if (X < halfW - band && Y > halfH + band)
+        slot = Temp;
+    if (X < halfW - band && Y < halfH - band)
+        slot = US;
+    if (X > halfW + band && Y < halfH - band)
+        slot = Diff;
+    if (X > halfW + band && Y > halfH + band)
+        slot = Flow;
+    return slot;
+}
+
+void GaugePanel::AGauge_GaugeMouse(int Button, int /*Shift*/, float X, float Y)
+{
+    if (Button != 2) {
+        UpdateFlowNeedle();
+        return;
+    }
+    const int slot = menuSlotAt(gauge_->width(), gauge_->height(), X, Y);
+    if (slot >= 0)
+        popup(slot);
+}
+
+void GaugePanel::AGauge_GaugeChange()
+{
+    UpdateFlowNeedle();
+}
+
+void GaugePanel::popup(int slot)
+{
+    dialogs_.popupMenu(menus_.at(slot));
+}
+
+bool GaugePanel::eventFilter(QObject *watched, QEvent *event)
+{
+    // The context-menu key or Shift+F10 over the gauges: the menu of the quadrant under the
+    // pointer, or of the temperature gauge when the pointer is elsewhere. A mouse-made
+    // context-menu event is left alone; the right-button press has already been handled.
+    if (watched == gauge_ && event->type() == QEvent::ContextMenu) {
+        auto *menuEvent = static_cast<QContextMenuEvent *>(event);
+        if (menuEvent->reason() != QContextMenuEvent::Keyboard)
+            return false;
+        const QPoint pos = gauge_->mapFromGlobal(QCursor::pos());
+        int slot = -1;
+        if (gauge_->rect().contains(pos))
+            slot = menuSlotAt(gauge_->width(), gauge_->height(), pos.x(), pos.y());
+        popup(slot >= 0 ? slot : Temp);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void GaugePanel::enterScaleEnd(int slot, bool max)
+{
+    AGauge &g = *gauge_;
+    runStep([&] {
+        require(g.setNeedleIndex(slot));
+        require(g.setScaleIndex(slot));
+    });
+    QString text;
+    runStep([&] {
+        const double current = max ? g.scaleMax() : g.scaleMin();
+        text = dialogs_.inputBox(owner_,
+                                 max ? QStringLiteral("Enter Max Scale Value")
+                                     : QStringLiteral("Enter Min Scale Value"),
+                                 QStringLiteral("Enter"), NumberText::plain(current));
+    });
+    if (text.isEmpty())
+        return;
+    runStep([&] { require(max ? g.setScaleMax(text) : g.setScaleMin(text)); });
+}
+
+void GaugePanel::EnterScaleMin(int slot)
+{
+    enterScaleEnd(slot, false);
+}
+
+void GaugePanel::EnterScaleMax(int slot)
+{
+    enterScaleEnd(slot, true);
+}
+
+void GaugePanel::EnterNeedleValue(int slot)
+{
+    AGauge &g = *gauge_;
+    runStep([&] {
+        require(g.setNeedleIndex(slot));
+        require(g.setScaleIndex(slot));
+    });
+    QString text;
+    runStep([&] {
+        text = dialogs_.inputBox(owner_, QStringLiteral("Enter Needle Value"),
+                                 QStringLiteral("Enter"), NumberText::needle(g.needleValue()));
+    });
+    if (!text.isEmpty())
+        runStep([&] { require(g.setNeedleValue(text)); });
+    UpdateFlowNeedle();
+}
+
+void GaugePanel::switchUnit(const UnitSwitch &row)
+{
+    AGauge &g = *gauge_;
+    selectSlot(g, row.slot);
+    double min = 0;
+    double max = 0;
+    runStep([&] { min = g.scaleMin(); });
+    runStep([&] { max = g.scaleMax(); });
+    if (g.caption() != QLatin1String(row.from))
+        return;
+    const auto writeMin = [&] { runStep([&] { require(g.setScaleMin(row.scale(min))); }); };
+    const auto writeMax = [&] { runStep([&] { require(g.setScaleMax(row.scale(max))); }); };
+    if (row.minFirst) {
+        writeMin();
+        writeMax();
+    } else {
+        writeMax();
+        writeMin();
+    }
+    runStep([&] { require(g.setNeedleValue(row.needle(g.needleValue()))); });
+    if (row.decimals >= 0)
+        runStep([&] { require(g.setValueDecimals(row.decimals)); });
+    runStep([&] { g.setCaption(QString::fromLatin1(row.to)); });
+}
+
+QAction *GaugePanel::addItem(QMenu *menu, const char *name, const char *caption)
+{
+    auto *action = new QAction(QString::fromLatin1(caption), menu);
+    action->setObjectName(QString::fromLatin1(name));
+    menu->addAction(action);
+    return action;
+}
+
+void GaugePanel::buildMenus(QWidget *owner)
+{
+    static const UnitSwitch units[] = {
+        {"mnuDegF", "DegF", Temp, "DegC", "DegF", [](double s) { return 2 * s + 30; },
+         [](double n) { return n * (9.0 / 5.0) + 32; }, false, -1},
+        {"mnuDegC", "DegC", Temp, "DegF", "DegC", [](double s) { return (s - 30) / 2; },
+         [](double n) { return (n - 32) * (5.0 / 9.0); }, true, -1},
+        {"mnuPsiG", "PsiG", US, "Kpa", "PsiG", [](double s) { return s / 6.9; },
+         [](double n) { return n / 6.894757; }, true, -1},
+        {"mnuKpaG", "Kpa", US, "PsiG", "Kpa", [](double s) { return s * 6.9; },
+         [](double n) { return n * 6.894757; }, false, -1},
+        {"mnuPsiD", "PsiD", Diff, "inWC", "PsiD", [](double s) { return s / 27.7; },
+         [](double n) { return n / 27.67991; }, true, 2},
+        {"mnuinWC", "inWC", Diff, "PsiD", "inWC", [](double s) { return s * 27.7; },
+         [](double n) { return n * 27.67991; }, false, 1},
+        {"mnuMMcf", "MMcF/Day", Flow, "1Km3/D", "MMcF/D", [](double s) { return s / 28.4; },
+         [](double n) { return n / 28.31685; }, true, 3},
+        {"mnu1000m3", "1Km3/Day", Flow, "MMcF/D", "1Km3/D", [](double s) { return s * 28.4; },
+         [](double n) { return n * 28.31685; }, false, 2},
+    };
+    static const struct
+    {
+        const char *menu, *caption, *scaleMin, *scaleMax, *needle; // needle: nullptr for flow
+    } gauges[] = {
+        {"mnuChangeTempUnit", "Change Temperature Unit", "mnuScaleTempMin", "mnuScaleTempMax",
+         "mnuTempNeedleValue"},
+        {"mnuChangePressureUnit", "Change Pressure Unit", "mnuScaleUSMin", "mnuScaleUSMax",
+         "mnuUSNeedleValue"},
+        {"mnuChangeDiffUnit", "Change Difference Unit", "mnuScaleDiffMin", "mnuScaleDiffMax",
+         "mnuDiffNeedleValue"},
+        {"mnuChangeFlowUnit", "Change Flow Unit", "mnuScaleFlowMin", "mnuScaleFlowMax", nullptr},
+    };
+
+    mnuChange_ = new QMenu(QStringLiteral("Change"), owner);
+    mnuChange_->setObjectName(QStringLiteral("mnuChange"));
+    for (int slot = 0; slot < 4; ++slot) {
+        QMenu *menu = mnuChange_->addMenu(QString::fromLatin1(gauges[slot].caption));
+        menu->setObjectName(QString::fromLatin1(gauges[slot].menu));
+        menus_[slot] = menu;
+        for (const UnitSwitch &row : units)
+            if (row.slot == slot)
+                connect(addItem(menu, row.item, row.caption), &QAction::triggered, this,
+                        [this, &row] { switchUnit(row); });
+        connect(addItem(menu, gauges[slot].scaleMin, "Scale Min"), &QAction::triggered, this,
+                [this, slot] { EnterScaleMin(slot); });
+        connect(addItem(menu, gauges[slot].scaleMax, "Scale Max"), &QAction::triggered, this,
+                [this, slot] { EnterScaleMax(slot); });
+        if (gauges[slot].needle) {
+            // The pressure menu's item is written without a space.
+            const char *caption = slot == US ? "NeedleValue" : "Needle Value";
+            connect(addItem(menu, gauges[slot].needle, caption), &QAction::triggered, this,
+                    [this, slot] { EnterNeedleValue(slot); });
+        }
+    }
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "md_vbcalc.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+class AGauge;
+class Dialogs;
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QWidget;
+
+// The window's controls the recalculation reads and writes.
+struct PanelFields
+{
+    QComboBox *ComboMeter = nullptr;
+    QComboBox *ComboPlate = nullptr;
+    QLineEdit *txtSpGr = nullptr;
+    QLineEdit *txtTb = nullptr;
+    QLineEdit *txtPb = nullptr;
+    QLineEdit *txtLat = nullptr;
+    QLineEdit *txtElev = nullptr;
+    // Output boxes; txty and txtZ are also read back as the engine's kept Y and Z.
+    QLineEdit *txtBase = nullptr;
+    QLineEdit *txtFTb = nullptr;
+    QLineEdit *txtFTf = nullptr;
+    QLineEdit *txtFPb = nullptr;
+    QLineEdit *txtFb = nullptr;
+    QLineEdit *txtFg = nullptr;
+    QLineEdit *txtFa = nullptr;
+    QLineEdit *txtFl = nullptr;
+    QLineEdit *txtFr = nullptr;
+    QLineEdit *txty = nullptr;
+    QLineEdit *txtZ = nullptr;
+    QLineEdit *txtAll = nullptr;
+};
+
+// Everything the gauge panel does for the main window: the one recalculation path, the
+// gauges' mouse events and popup menus, typed scale ends and needle values, unit switching.
+class GaugePanel : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The menus are created as children of owner; the gauge's events are connected here.
+    GaugePanel(QWidget *owner, AGauge *gauge, const PanelFields &fields, Dialogs &dialogs);
+
+    // Reads the three input gauges and the input fields, runs the engine, writes the twelve
+    // output boxes and returns the flow in the flow gauge's unit.
+    double Recalculate();
+    // Recalculates and moves the flow needle to the result.
+    void UpdateFlowNeedle();
+
+    void AGauge_GaugeMouse(int Button, int Shift, float X, float Y);
+    void AGauge_GaugeChange();
+
+    void EnterScaleMin(int slot);
+    void EnterScaleMax(int slot);
+    void EnterNeedleValue(int slot);
+
+    // The top-level menu "Change" and the popup menu of each gauge slot.
+    QMenu *mnuChange() const { return mnuChange_; }
+    QMenu *gaugeMenu(int slot) const { return menus_.at(slot); }
+
+    // The slot whose popup menu a right-button press at (X, Y) opens on a control of W x H
+    // (all in the control's pixels), or -1 inside the dead band around the centre lines.
+    static int menuSlotAt(float W, float H, float X, float Y);
+
+    FlowEngine &engine() { return engine_; }
+    const FlowInputs &inputs() const { return inputs_; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct UnitSwitch;
+    void buildMenus(QWidget *owner);
+    QAction *addItem(QMenu *menu, const char *name, const char *caption);
+    void switchUnit(const UnitSwitch &row);
+    void enterScaleEnd(int slot, bool max);
+    void popup(int slot);
+
+    QWidget *owner_;
+    AGauge *gauge_;
+    PanelFields fields_;
+    Dialogs &dialogs_;
+    FlowEngine engine_;
+    FlowInputs inputs_;
+    FlowFactors factors_;
+    // Kept between runs: the last static pressure (psig), differential (psi) and flow.
+    double staticPressure_ = 0;
+    double difference_ = 0;
+    double flow_ = 0;
+    QMenu *mnuChange_ = nullptr;
+    std::array<QMenu *, 4> menus_{};
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "NumberText.h"
+
+#include <stdexcept>
+
+// Skip-and-continue: most routines of the calculator abandon a statement that fails (a text
+// that is not a number, a value a control rejects) and go on with the next one, showing
+// nothing. A statement is a lambda run through runStep(); inside it, require() and
+// requireNumber() turn a failure into an abandoned step.
+struct StepFailed : std::runtime_error
+{
+    StepFailed() : std::runtime_error("step failed") {}
+};
+
+inline void require(bool ok)
+{
+    if (!ok)
+        throw StepFailed();
+}
+
+// The number in text under the user's locale; the step fails when there is none.
+inline double requireNumber(const QString &text)
+{
+    const auto value = NumberText::parse(text);
+    require(value.has_value());
+    return *value;
+}
+
+// Runs one step; true when it completed.
+template <class F> bool runStep(F &&step) noexcept
+{
+    try {
+        step();
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
