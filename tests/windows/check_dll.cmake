@@ -1,0 +1,52 @@
+# Checks Tarnwell.dll's import and export tables with objdump: it must load on a bare
+# Windows installation (system DLLs only, no MinGW runtime) and export exactly the COM
+# server entry points.
+#   cmake -DOBJDUMP=<objdump> -DDLL=<Tarnwell.dll> -P check_dll.cmake
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "objdump -p ${DLL} failed")
+endif()
+
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+if(NOT imports)
+    message(FATAL_ERROR "no import table found")
+endif()
+set(system kernel32.dll advapi32.dll ole32.dll oleaut32.dll msvcrt.dll user32.dll rpcrt4.dll
+    ucrtbase.dll)
+set(bad "")
+foreach(line IN LISTS imports)
+    string(REPLACE "DLL Name: " "" name "${line}")
+    string(STRIP "${name}" name)
+    string(TOLOWER "${name}" lower)
+    list(FIND system "${lower}" found)
+    if(found EQUAL -1 AND NOT lower MATCHES "^api-ms-win-crt-")
+        list(APPEND bad "${name}")
+    endif()
+    message(STATUS "imports ${name}")
+endforeach()
+if(bad)
+    message(FATAL_ERROR "Tarnwell.dll imports non-system DLLs: ${bad}")
+endif()
+
+# objdump lists the export names as "[   n] Name" lines under "[Ordinal/Name Pointer] Table",
+# up to the next blank line.
+string(FIND "${dump}" "[Ordinal/Name Pointer] Table" at)
+if(at EQUAL -1)
+    message(FATAL_ERROR "no export name table found")
+endif()
+string(SUBSTRING "${dump}" ${at} -1 table)
+string(FIND "${table}" "\n\n" end)
+string(SUBSTRING "${table}" 0 ${end} table)
+string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]+" names "${table}")
+set(exports "")
+foreach(name IN LISTS names)
+    string(REGEX REPLACE "^\\[ *[0-9]+\\] " "" name "${name}")
+    string(STRIP "${name}" name)
+    list(APPEND exports ${name})
+endforeach()
+list(SORT exports)
+set(expected DllCanUnloadNow DllGetClassObject DllInstall DllRegisterServer DllUnregisterServer)
+if(NOT exports STREQUAL expected)
+    message(FATAL_ERROR "exports are '${exports}', expected '${expected}'")
+endif()
+message(STATUS "exports ${exports}")
