@@ -2,8 +2,10 @@
 
 #include "mdKValues.h"
 
+#include <array>
 #include <cfenv>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -33,8 +35,15 @@ inline bool failFlagRaised()
 {
     return readMxcsr() & kFailBits;
 }
+
+// glibc's sqrt and pow raise the IEEE flags their results call for.
+constexpr bool kLibmRaisesFlags = true;
 #else
 // Elsewhere (MinGW's libm may use the x87 unit) the portable interface sees every unit.
+// MinGW's sqrt and pow return NaN or infinity for a negative or zero argument without raising
+// any flag, so there a non-finite result also counts as a failed operation. From finite
+// inputs a non-finite value can only come from an operation that should have failed.
+constexpr bool kLibmRaisesFlags = false;
 constexpr int kFailFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
 
 inline void clearFailFlags()
@@ -82,7 +91,7 @@ template <class T, class F> inline bool guardedStep(T &data, double &target, F f
     openFence(data);
     const double value = f();
     closeFence(value);
-    if (failFlagRaised())
+    if (failFlagRaised() || !std::isfinite(value))
         return false;
     target = value;
     return true;
@@ -184,6 +193,24 @@ template <class Step> void runSteps(Work &w, FlowEngine::NegativeBeta negativeBe
     step(f.CPrime, [&] { return f.All * f.Fb; });
 }
 
+// Whether the fast pass produced anything non-finite, for a libm that does not say so itself.
+bool anyNonFinite(const Work &w)
+{
+    if constexpr (kLibmRaisesFlags)
+        return false;
+    const auto bad = [](const auto &record) {
+        // Both records hold nothing but doubles.
+        std::array<double, sizeof record / sizeof(double)> values;
+        static_assert(sizeof values == sizeof record);
+        std::memcpy(values.data(), &record, sizeof record);
+        for (double v : values)
+            if (!std::isfinite(v))
+                return true;
+        return false;
+    };
+    return bad(w.s) || bad(w.f);
+}
+
 } // namespace
 
 FlowFactors FlowEngine::ComputeFactors(const FlowInputs &in,
@@ -202,7 +229,7 @@ FlowFactors FlowEngine::ComputeFactors(const FlowInputs &in,
     openFence(w);
     runSteps(w, negativeBeta_, [](double &target, auto f) { target = f(); });
     closeFence(w);
-    if (failFlagRaised()) {
+    if (failFlagRaised() || anyNonFinite(w)) {
         w = Work{in, state_, LastFactors};
         runSteps(w, negativeBeta_, [&w](double &target, auto f) { guardedStep(w, target, f); });
         clearFailFlags();

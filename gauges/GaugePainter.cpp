@@ -1,0 +1,560 @@
+#include "GaugePainter.h"
+
+#include "GaugeScale.h"
+
+#include <QFontMetricsF>
+#include <QLinearGradient>
+#include <QLocale>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QTransform>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace GaugePainter {
+
+namespace {
+
+// The instrument's own colours: a dial keeps its white face and black markings whatever the
+// desktop theme; only the space around the dials follows the palette.
+namespace Colour {
+constexpr QRgb BezelLight = 0xfff4f5f7;
+constexpr QRgb BezelDark = 0xff5a5f66;
+constexpr QRgb Face = 0xfffdfcf8;
+constexpr QRgb FaceEdge = 0xffe4e2da;
+constexpr QRgb Ink = 0xff1d1d1f;
+constexpr QRgb InputNeedle = 0xffd03a1b;
+constexpr QRgb InputNeedleDark = 0xff8c2410;
+constexpr QRgb OutputNeedle = 0xff24272c;
+constexpr QRgb InputLcd = 0xffe2e8d6;
+constexpr QRgb InputLcdText = 0xff15190f;
+constexpr QRgb InputLcdBeyond = 0xffb8200e;
+constexpr QRgb OutputLcd = 0xff132019;
+constexpr QRgb OutputLcdText = 0xff86f0a0;
+constexpr QRgb OutputLcdBeyond = 0xffffb13a;
+constexpr QRgb OutputMark = 0xff2f7a4a;
+} // namespace Colour
+
+// Radii and sizes in design units (bezel radius 100).
+namespace Design {
+constexpr double BezelInner = 95.0;
+constexpr double FaceRadius = 92.0;
+constexpr double ArcRadius = 84.0;
+constexpr double MajorInner = 72.0;
+constexpr double MinorInner = 77.5;
+constexpr double LabelGap = 3.5;
+constexpr double StopRadius = 79.0;
+// The caption sits under the hub, where the needle's body never passes (only its short tail,
+// when it points straight up); the readout window fills the gap at the bottom of the arc.
+constexpr double CaptionY = 29.0;
+constexpr double CaptionWidth = 84.0;
+constexpr QRectF Readout{-33.0, 45.0, 66.0, 20.0};
+constexpr double NeedleTip = 80.0;
+constexpr double ShadowDx = 1.2, ShadowDy = 2.2;
+// Font size limits as design units: numbers must not overrun each other on the arc.
+constexpr double MaxScalePx = 11.0, MaxTextPx = 13.0, MaxReadoutPx = 12.5;
+} // namespace Design
+
+constexpr double MinLegiblePx = 8.0;
+constexpr double DegreesToRadians = 0.017453292519943295;
+
+QPointF polar(double angle, double r)
+{
+    const double a = angle * DegreesToRadians;
+    return {r * std::sin(a), -r * std::cos(a)};
+}
+
+QLocale numberLocale()
+{
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+// A pen at least one device-independent pixel wide, given a width in design units.
+QPen designPen(const DialGeometry &dial, QColor colour, double width,
+               Qt::PenCapStyle cap = Qt::FlatCap)
+{
+    return QPen(colour, std::max(width * dial.unit(), 1.0), Qt::SolidLine, cap, Qt::MiterJoin);
+}
+
+double deviceDpi(const QPainter &painter)
+{
+    return painter.device() ? painter.device()->logicalDpiY() : 96.0;
+}
+
+// Draws text with its visual centre (digits: cap height) at centre, widget pixels.
+void drawCentred(QPainter &painter, QPointF centre, const QString &text, const QFont &font)
+{
+    const QFontMetricsF fm(font, painter.device());
+    const double w = fm.horizontalAdvance(text);
+    painter.setFont(font);
+    painter.drawText(QPointF(centre.x() - w / 2, centre.y() + fm.capHeight() / 2), text);
+}
+
+// A font of px pixels, made smaller when text would be wider than width.
+QFont fitted(const QPainter &painter, const QFont &base, double px, const QString &text,
+             double width)
+{
+    const double dpi = deviceDpi(painter);
+    QFont font = sizedFont(base, px, dpi);
+    const double w = QFontMetricsF(font, painter.device()).horizontalAdvance(text);
+    if (w > width && w > 0)
+        font = sizedFont(base, px * width / w, dpi);
+    return font;
+}
+
+QString superscript(int n)
+{
+    static const QString digits = QStringLiteral("⁰¹²³⁴⁵⁶⁷⁸⁹");
+    QString s = n < 0 ? QStringLiteral("⁻") : QString();
+    for (QChar c : QString::number(std::abs(n)))
+        s += digits.at(c.digitValue());
+    return s;
+}
+
+struct Label
+{
+    QString text;
+    QRectF box; // widget pixels
+};
+
+// Places a label just inside the major ticks at a clock angle.
+Label placeLabel(const DialGeometry &dial, const QFontMetricsF &fm, double angle, QString text)
+{
+    const double w = fm.horizontalAdvance(text);
+    const double h = fm.capHeight();
+    const double a = angle * DegreesToRadians;
+    // Half the box's extent along the radius, so the box just clears the ticks.
+    const double halfDepth = 0.5 * (std::abs(std::sin(a)) * w + std::abs(std::cos(a)) * h);
+    const double r = (Design::MajorInner - Design::LabelGap) * dial.unit() - halfDepth;
+    const QPointF c = dial.centre + polar(angle, r);
+    return {std::move(text), QRectF(c.x() - w / 2, c.y() - h / 2, w, h)};
+}
+
+bool overlapping(const std::vector<Label> &labels, double gap)
+{
+    for (size_t i = 1; i < labels.size(); ++i)
+        if (labels[i - 1].box.adjusted(-gap, -gap, gap, gap).intersects(labels[i].box))
+            return true;
+    return false;
+}
+
+struct ScaleLayout
+{
+    GaugeScale::Ticks ticks;
+    std::vector<Label> labels;     // majors, then the ends that are not majors but have room
+    std::vector<double> endAngles; // ends off the round values: a tick each
+    QString multiplier;
+};
+
+bool sameValue(double a, double b, double step)
+{
+    return std::abs(a - b) <= std::max(step, std::abs(a)) * 1e-9;
+}
+
+// Chooses the densest round ticking whose numbers do not collide, and which ends get numbers.
+ScaleLayout layoutScale(const DialGeometry &dial, const Face &face, const QFontMetricsF &fm)
+{
+    const double min = face.min, max = face.max;
+    const QLocale locale = numberLocale();
+    const double arcPx = Design::ArcRadius * dial.unit() * GaugeScale::Sweep * DegreesToRadians;
+    for (int intervals = 10; intervals >= 1; --intervals) {
+        // Minor ticks at least 3.5 pixels apart.
+        const double span = std::abs(max - min);
+        const double step = GaugeScale::niceStep(span, intervals);
+        const int minorRoom = step > 0 ? static_cast<int>(arcPx * (step / span) / 3.5) : 0;
+        ScaleLayout layout;
+        layout.ticks = GaugeScale::ticks(min, max, intervals, minorRoom);
+        const int exponent = GaugeScale::labelExponent(layout.ticks);
+        const double divisor = std::pow(10.0, exponent);
+        const int decimals = exponent == 0 ? layout.ticks.decimals
+                                           : GaugeScale::decimalsFor(layout.ticks.step / divisor);
+        if (exponent == 3)
+            layout.multiplier = QStringLiteral("×1000");
+        else if (exponent != 0)
+            layout.multiplier = QStringLiteral("×10") + superscript(exponent);
+        for (double v : layout.ticks.majors)
+            layout.labels.push_back(placeLabel(dial, fm, GaugeScale::angleOf(v, min, max),
+                                               locale.toString(v / divisor, 'f', decimals)));
+        if (overlapping(layout.labels, fm.capHeight() * 0.45) && intervals > 1)
+            continue;
+        // Ends off the round values (both ends of an empty scale) get a tick, and a number
+        // where it has room.
+        for (const auto &[end, angle] :
+             {std::pair(min, GaugeScale::StartAngle), std::pair(max, GaugeScale::EndAngle)}) {
+            const auto &majors = layout.ticks.majors;
+            const bool onMajor = std::any_of(majors.begin(), majors.end(), [&](double m) {
+                return sameValue(m, end, layout.ticks.step);
+            });
+            if (onMajor)
+                continue;
+            layout.endAngles.push_back(angle);
+            const QString text = locale.toString(end / divisor, 'g', 6);
+            if (text.size() > 7)
+                continue;
+            Label label = placeLabel(dial, fm, angle, text);
+            const QRectF clear = label.box.adjusted(-fm.capHeight() * 0.6, -fm.capHeight() * 0.6,
+                                                    fm.capHeight() * 0.6, fm.capHeight() * 0.6);
+            const bool crowded =
+                std::any_of(layout.labels.begin(), layout.labels.end(),
+                            [&](const Label &l) { return clear.intersects(l.box); });
+            if (!crowded)
+                layout.labels.push_back(std::move(label));
+        }
+        return layout;
+    }
+    return {}; // not reached: one interval is always taken
+}
+
+void paintBezel(QPainter &p, const DialGeometry &dial)
+{
+    const double u = dial.unit();
+    const QPointF c = dial.centre;
+    p.setPen(Qt::NoPen);
+    // Soft drop shadow below the case.
+    p.setBrush(QColor(0, 0, 0, 22));
+    p.drawEllipse(c + QPointF(0, 2.6 * u), 100.5 * u, 100.5 * u);
+    p.setBrush(QColor(0, 0, 0, 38));
+    p.drawEllipse(c + QPointF(0, 1.3 * u), 100 * u, 100 * u);
+
+    QLinearGradient outer(dial.map(-70, -70), dial.map(70, 70));
+    outer.setColorAt(0, QColor(Colour::BezelLight));
+    outer.setColorAt(0.55, QColor(0xc4, 0xc7, 0xcc));
+    outer.setColorAt(1, QColor(Colour::BezelDark));
+    p.setBrush(outer);
+    p.drawEllipse(c, 100 * u, 100 * u);
+
+    QLinearGradient chamfer(dial.map(-70, -70), dial.map(70, 70));
+    chamfer.setColorAt(0, QColor(Colour::BezelDark));
+    chamfer.setColorAt(1, QColor(Colour::BezelLight));
+    p.setBrush(chamfer);
+    p.drawEllipse(c, Design::BezelInner * u, Design::BezelInner * u);
+
+    QRadialGradient face(dial.map(0, -35), Design::FaceRadius * u * 1.25);
+    face.setColorAt(0, QColor(Colour::Face));
+    face.setColorAt(0.7, QColor(Colour::Face));
+    face.setColorAt(1, QColor(Colour::FaceEdge));
+    p.setBrush(face);
+    p.drawEllipse(c, Design::FaceRadius * u, Design::FaceRadius * u);
+    // A hairline where the face meets the case, darker at the top where the case shades it.
+    p.setBrush(Qt::NoBrush);
+    p.setPen(designPen(dial, QColor(0, 0, 0, 60), 0.7));
+    p.drawEllipse(c, Design::FaceRadius * u, Design::FaceRadius * u);
+}
+
+void paintScale(QPainter &p, const DialGeometry &dial, const Face &face)
+{
+    const double u = dial.unit();
+    const QColor ink(Colour::Ink);
+    const double dpi = deviceDpi(p);
+    const QFont numbers = sizedFont(face.font, face.scalePx, dpi);
+    const QFontMetricsF fm(numbers, p.device());
+    const ScaleLayout layout = layoutScale(dial, face, fm);
+
+    // The arc the ticks stand on.
+    const double r = Design::ArcRadius * u;
+    p.setBrush(Qt::NoBrush);
+    p.setPen(designPen(dial, ink, 1.0));
+    p.drawArc(QRectF(dial.centre.x() - r, dial.centre.y() - r, 2 * r, 2 * r),
+              qRound((90 - GaugeScale::StartAngle) * 16), qRound(-GaugeScale::Sweep * 16));
+
+    auto tickLines = [&](const std::vector<double> &angles, double inner) {
+        std::vector<QLineF> lines;
+        lines.reserve(angles.size());
+        for (double a : angles)
+            lines.emplace_back(dial.centre + polar(a, inner * u),
+                               dial.centre + polar(a, (Design::ArcRadius + 0.5) * u));
+        return lines;
+    };
+    auto anglesOf = [&](const std::vector<double> &values) {
+        std::vector<double> angles;
+        angles.reserve(values.size());
+        for (double v : values)
+            angles.push_back(GaugeScale::angleOf(v, face.min, face.max));
+        return angles;
+    };
+    p.setPen(designPen(dial, ink, 0.9));
+    const auto minors = tickLines(anglesOf(layout.ticks.minors), Design::MinorInner);
+    p.drawLines(minors.data(), static_cast<int>(minors.size()));
+    // An end off the round values is marked, but lighter than a numbered tick.
+    p.setPen(designPen(dial, ink, 1.2));
+    const auto ends = tickLines(layout.endAngles, Design::MajorInner + 2);
+    p.drawLines(ends.data(), static_cast<int>(ends.size()));
+    p.setPen(designPen(dial, ink, 2.0));
+    const auto majors = tickLines(anglesOf(layout.ticks.majors), Design::MajorInner);
+    p.drawLines(majors.data(), static_cast<int>(majors.size()));
+
+    p.setPen(ink);
+    p.setFont(numbers);
+    for (const Label &label : layout.labels)
+        p.drawText(QPointF(label.box.left(), label.box.bottom()), label.text);
+
+    // End-stop pins just beyond both ends of the arc: the needle rests against them.
+    for (double a : {GaugeScale::StartAngle - GaugeScale::StopPinGap,
+                     GaugeScale::EndAngle + GaugeScale::StopPinGap}) {
+        const QPointF pin = dial.centre + polar(a, Design::StopRadius * u);
+        QRadialGradient g(pin - QPointF(0.6, 0.8) * u, 2.4 * u);
+        g.setColorAt(0, QColor(0xd8, 0xdb, 0xe0));
+        g.setColorAt(1, QColor(0x4a, 0x4e, 0x55));
+        p.setPen(designPen(dial, QColor(0, 0, 0, 90), 0.4));
+        p.setBrush(g);
+        p.drawEllipse(pin, 2.1 * u, 2.1 * u);
+    }
+
+    if (!layout.multiplier.isEmpty()) {
+        p.setPen(ink);
+        drawCentred(p, dial.map(0, -Design::CaptionY), layout.multiplier,
+                    sizedFont(face.font, face.scalePx * 0.85, dpi));
+    }
+}
+
+void paintCaption(QPainter &p, const DialGeometry &dial, const Face &face)
+{
+    QFont font = face.font;
+    font.setWeight(QFont::DemiBold);
+    font = fitted(p, font, face.textPx, face.caption, Design::CaptionWidth * dial.unit());
+    p.setPen(QColor(Colour::Ink));
+    drawCentred(p, dial.map(0, Design::CaptionY), face.caption, font);
+}
+
+void paintReadoutWindow(QPainter &p, const DialGeometry &dial, const Face &face)
+{
+    const double u = dial.unit();
+    const QRectF box = dial.readoutRect();
+    const double corner = 2.5 * u;
+    // Recessed: a dark rim with a light lower edge, then the display glass.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 200));
+    p.drawRoundedRect(box.translated(0, 0.8 * u).adjusted(-1.2 * u, -1.2 * u, 1.2 * u, 1.2 * u),
+                      corner + 1.2 * u, corner + 1.2 * u);
+    p.setBrush(QColor(0x3a, 0x3d, 0x42));
+    p.drawRoundedRect(box.adjusted(-1.2 * u, -1.2 * u, 1.2 * u, 1.2 * u), corner + 1.2 * u,
+                      corner + 1.2 * u);
+    QLinearGradient glass(box.topLeft(), box.bottomLeft());
+    const QColor lcd(face.output ? Colour::OutputLcd : Colour::InputLcd);
+    glass.setColorAt(0, lcd.darker(face.output ? 100 : 112));
+    glass.setColorAt(0.25, lcd);
+    glass.setColorAt(1, face.output ? lcd.lighter(135) : lcd);
+    p.setBrush(glass);
+    p.drawRoundedRect(box, corner, corner);
+}
+
+// The flow gauge's mark of an output, under its readout window.
+void paintOutputMark(QPainter &p, const DialGeometry &dial, const Face &face)
+{
+    QFont font = face.font;
+    font.setWeight(QFont::DemiBold);
+    font.setLetterSpacing(QFont::PercentageSpacing, 112);
+    const double px =
+        std::clamp(face.scalePx * 0.72, std::min(6.0, 7.5 * dial.unit()), 7.5 * dial.unit());
+    p.setPen(QColor(Colour::OutputMark));
+    drawCentred(p, dial.map(0, Design::Readout.bottom() + 9), QStringLiteral("OUTPUT"),
+                sizedFont(font, px, deviceDpi(p)));
+}
+
+std::array<QPointF, 7> needleShape(bool output)
+{
+    const double tip = -Design::NeedleTip;
+    if (output)
+        return {QPointF(0, tip),   QPointF(0.8, tip + 6), QPointF(2.2, 0),       QPointF(1.7, 14),
+                QPointF(-1.7, 14), QPointF(-2.2, 0),      QPointF(-0.8, tip + 6)};
+    return {QPointF(0, tip),   QPointF(1.0, tip + 6), QPointF(2.9, 0),       QPointF(2.4, 16),
+            QPointF(-2.4, 16), QPointF(-2.9, 0),      QPointF(-1.0, tip + 6)};
+}
+
+double hubRadius(bool output)
+{
+    return output ? 6.5 : 10.5;
+}
+
+QTransform needleTransform(const DialGeometry &dial, double angle, QPointF offset = {})
+{
+    QTransform t;
+    t.translate(dial.centre.x() + offset.x() * dial.unit(),
+                dial.centre.y() + offset.y() * dial.unit());
+    t.rotate(angle);
+    t.scale(dial.unit(), dial.unit());
+    return t;
+}
+
+} // namespace
+
+bool DialGeometry::contains(QPointF p) const
+{
+    const QPointF d = p - centre;
+    return drawable() && d.x() * d.x() + d.y() * d.y() <= radius * radius;
+}
+
+QRectF DialGeometry::readoutRect() const
+{
+    const QRectF r = Design::Readout;
+    return QRectF(map(r.left(), r.top()), map(r.right(), r.bottom()));
+}
+
+DialGeometry dialGeometry(int slot, QSizeF size)
+{
+    static constexpr int column[4] = {0, 0, 1, 1};
+    static constexpr int row[4] = {1, 0, 0, 1};
+    DialGeometry dial;
+    if (slot < 0 || slot > 3)
+        return dial;
+    const double w = size.width() / 2, h = size.height() / 2;
+    dial.cell = QRectF(column[slot] * w, row[slot] * h, w, h);
+    dial.centre = dial.cell.center();
+    const double side = std::min(w, h);
+    const double margin = std::max(3.0, side * 0.04);
+    dial.radius = std::max(0.0, side / 2 - margin);
+    if (!dial.drawable())
+        dial.radius = 0;
+    return dial;
+}
+
+double fontPixels(FontRole role, double points, double dpi, double radius)
+{
+    const double requested = points * dpi / 72.0;
+    const double unit = radius / 100.0;
+    const double most =
+        (role == FontRole::ScaleNumbers ? Design::MaxScalePx : Design::MaxTextPx) * unit;
+    const double least = std::min(MinLegiblePx, most);
+    return std::clamp(requested, least, std::max(most, 1.0));
+}
+
+QFont sizedFont(QFont base, double px, double deviceDpi)
+{
+    base.setPointSizeF(std::max(px, 1.0) * 72.0 / deviceDpi);
+    return base;
+}
+
+void paintFace(QPainter &painter, const DialGeometry &dial, const Face &face)
+{
+    if (!dial.drawable())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    paintBezel(painter, dial);
+    paintScale(painter, dial, face);
+    paintCaption(painter, dial, face);
+    paintReadoutWindow(painter, dial, face);
+    if (face.output)
+        paintOutputMark(painter, dial, face);
+    painter.restore();
+}
+
+void paintNeedle(QPainter &painter, const DialGeometry &dial, double angle, bool output)
+{
+    if (!dial.drawable())
+        return;
+    const auto shape = needleShape(output);
+    const double hub = hubRadius(output);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    const QTransform base = painter.transform(); // widget pixels to the device
+
+    // Shadow cast down and to the right, as the light on the bezel falls.
+    painter.setTransform(needleTransform(dial, angle, {Design::ShadowDx, Design::ShadowDy}) * base);
+    painter.setBrush(QColor(0, 0, 0, 55));
+    painter.drawPolygon(shape.data(), static_cast<int>(shape.size()));
+    painter.drawEllipse(QPointF(0, 0), hub, hub);
+
+    painter.setTransform(needleTransform(dial, angle) * base);
+    const QColor body(output ? Colour::OutputNeedle : Colour::InputNeedle);
+    // A ridge down the middle: the left half lit, the right half in shade.
+    painter.setBrush(body);
+    painter.drawPolygon(shape.data(), static_cast<int>(shape.size()));
+    painter.setBrush(output ? QColor(0, 0, 0, 110) : QColor(Colour::InputNeedleDark));
+    const std::array<QPointF, 5> half = {shape[0], shape[1], shape[2], shape[3],
+                                         QPointF(0, shape[3].y())};
+    painter.drawPolygon(half.data(), static_cast<int>(half.size()));
+
+    // The hub: on an input gauge a knurled knob to turn, on the output a plain domed cap.
+    painter.setTransform(base);
+    const double u = dial.unit();
+    const QPointF c = dial.centre;
+    QRadialGradient cap(c + QPointF(-0.35, -0.45) * hub * u, hub * u * 1.3);
+    if (output) {
+        cap.setColorAt(0, QColor(0x9a, 0x9f, 0xa8));
+        cap.setColorAt(0.5, QColor(0x34, 0x37, 0x3d));
+        cap.setColorAt(1, QColor(0x10, 0x11, 0x13));
+    } else {
+        cap.setColorAt(0, QColor(0xfb, 0xfb, 0xfc));
+        cap.setColorAt(0.55, QColor(0xb4, 0xb8, 0xbf));
+        cap.setColorAt(1, QColor(0x55, 0x59, 0x60));
+    }
+    painter.setBrush(cap);
+    painter.setPen(designPen(dial, QColor(0, 0, 0, 140), 0.6));
+    painter.drawEllipse(c, hub * u, hub * u);
+    if (!output) {
+        // Knurling on the knob's rim, turning with the needle.
+        painter.setPen(designPen(dial, QColor(0x40, 0x44, 0x4a, 170), 0.55));
+        std::vector<QLineF> knurl;
+        constexpr int count = 24;
+        knurl.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            const double a = angle + i * (360.0 / count);
+            knurl.emplace_back(c + polar(a, (hub - 2.6) * u), c + polar(a, (hub - 0.4) * u));
+        }
+        painter.drawLines(knurl.data(), static_cast<int>(knurl.size()));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(body);
+        painter.drawEllipse(c, 3.2 * u, 3.2 * u);
+        painter.setBrush(QColor(255, 255, 255, 120));
+        painter.drawEllipse(c + QPointF(-0.9, -1.0) * u, 1.1 * u, 1.1 * u);
+    } else {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 255, 255, 70));
+        painter.drawEllipse(c + QPointF(-1.8, -2.0) * u, 1.6 * u, 1.6 * u);
+    }
+    painter.restore();
+}
+
+QRectF needleBounds(const DialGeometry &dial, double angle, bool output)
+{
+    if (!dial.drawable())
+        return {};
+    const auto shape = needleShape(output);
+    const QPolygonF polygon(QList<QPointF>(shape.begin(), shape.end()));
+    QRectF bounds = needleTransform(dial, angle).map(polygon).boundingRect();
+    bounds |= needleTransform(dial, angle, {Design::ShadowDx, Design::ShadowDy})
+                  .map(polygon)
+                  .boundingRect();
+    const double hub = (hubRadius(output) + 3.0) * dial.unit();
+    bounds |= QRectF(dial.centre.x() - hub, dial.centre.y() - hub, 2 * hub, 2 * hub);
+    return bounds.adjusted(-2, -2, 2, 2);
+}
+
+QString readoutText(double value, int decimals)
+{
+    const QLocale locale = numberLocale();
+    if (std::abs(value) >= 1e15)
+        return locale.toString(value, 'e', std::min(decimals, 6));
+    return locale.toString(value, 'f', decimals);
+}
+
+void paintReadout(QPainter &painter, const DialGeometry &dial, const Face &face, double value,
+                  int decimals, bool beyondScale)
+{
+    if (!dial.drawable())
+        return;
+    const QRectF box = dial.readoutRect();
+    const QString text = readoutText(value, decimals);
+    QFont font = face.font;
+    font.setWeight(QFont::DemiBold);
+    const double px = std::min(face.textPx, Design::MaxReadoutPx * dial.unit());
+    font = fitted(painter, font, px, text, box.width() - 5 * dial.unit());
+    painter.save();
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    QRgb colour = face.output ? Colour::OutputLcdText : Colour::InputLcdText;
+    if (beyondScale)
+        colour = face.output ? Colour::OutputLcdBeyond : Colour::InputLcdBeyond;
+    painter.setPen(QColor(colour));
+    drawCentred(painter, box.center(), text, font);
+    painter.restore();
+}
+
+} // namespace GaugePainter

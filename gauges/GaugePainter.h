@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QFont>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+class QPainter;
+
+// Drawing of one dial of the AGauge control. The dial is designed on a radius of 100 "design
+// units" centred on the origin (a scaled analog clock); DialGeometry maps that onto the widget.
+// paintFace draws everything static (what the artwork cache keeps); paintNeedle and
+// paintReadout draw what a needle move changes.
+namespace GaugePainter {
+
+// Where one dial sits in the widget: slot 0 bottom left, 1 top left, 2 top right,
+// 3 bottom right, each centred in its quarter of the widget.
+struct DialGeometry
+{
+    QRectF cell;       // the quarter of the widget
+    QPointF centre;    // of the dial, widget pixels
+    double radius = 0; // outer edge of the bezel, pixels; 0 when the quarter is too small
+
+    double unit() const { return radius / 100.0; } // pixels per design unit
+    bool drawable() const { return radius >= 12; }
+    // Design coordinates (x right, y down, origin at the centre) to widget pixels.
+    QPointF map(double x, double y) const { return centre + QPointF(x, y) * unit(); }
+    // True when p (widget pixels) lies on the dial, bezel included.
+    bool contains(QPointF p) const;
+    // The digital readout window in the gap at the bottom of the scale, widget pixels.
+    QRectF readoutRect() const;
+};
+
+DialGeometry dialGeometry(int slot, QSizeF widgetSize);
+
+// The two fonts of the control (FontIndex 0 and 1).
+enum class FontRole { ScaleNumbers, CaptionAndReadout };
+
+// The pixel size a font of points on a screen of dpi gets on a dial of this radius: the size
+// written, held within what the dial can show (never so large that numbers overrun each other,
+// never below a legible few pixels unless the dial itself is that small).
+double fontPixels(FontRole role, double points, double dpi, double radius);
+
+// A copy of base whose size is px pixels on device (fractional sizes kept).
+QFont sizedFont(QFont base, double px, double deviceDpi);
+
+struct Face
+{
+    QString caption;
+    double min = 0;
+    double max = 0;
+    bool output = false; // the flow gauge: shown by the program, not set by the user
+    QFont font;          // family of all text on the dial
+    double scalePx = 8;  // scale numbers, from fontPixels
+    double textPx = 10;  // caption and readout, from fontPixels
+};
+
+// Bezel, face, scale (arc, ticks, numbers, end stops), caption and the empty readout window.
+void paintFace(QPainter &painter, const DialGeometry &dial, const Face &face);
+
+// The needle at a clock angle (GaugeScale), with its shadow and hub.
+void paintNeedle(QPainter &painter, const DialGeometry &dial, double angle, bool output);
+
+// Widget pixels a needle at angle touches, shadow and antialiasing included.
+QRectF needleBounds(const DialGeometry &dial, double angle, bool output);
+
+// The readout text: value with decimals in the user's locale; beyondScale marks a value the
+// needle cannot show (it then rests at an end stop).
+void paintReadout(QPainter &painter, const DialGeometry &dial, const Face &face, double value,
+                  int decimals, bool beyondScale);
+
+// The text paintReadout shows.
+QString readoutText(double value, int decimals);
+
+} // namespace GaugePainter
