@@ -112,25 +112,27 @@ int frmBrisko::px(int twips) const
     return qRound(twips / twipsPerPixel());
 }
 
+QLabel *frmBrisko::tagLabel(QWidget *frame, const char *text, const char *tip, QRect twips,
+                            const QFont &font)
+{
+    // A tag label with its long name as tooltip, left of its box.
+    auto *label = new QLabel(QString::fromLatin1(text), frame);
+    label->setToolTip(QString::fromLatin1(tip));
+    label->setFont(font);
+    label->setAutoFillBackground(true);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::Window, kTagBackground);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(pal);
+    label->setGeometry(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height()));
+    return label;
+}
+
 void frmBrisko::buildInputFrame()
 {
     fInput = new QGroupBox(QStringLiteral("Input"), pctGauge);
     fInput->setObjectName(QStringLiteral("fInput"));
 
-    // A tag label with its long name as tooltip, left of its box.
-    const auto tag = [this](QWidget *frame, const QString &text, const QString &tip, QRect twips,
-                            const QFont &font) {
-        auto *label = new QLabel(text, frame);
-        label->setToolTip(tip);
-        label->setFont(font);
-        label->setAutoFillBackground(true);
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::Window, kTagBackground);
-        pal.setColor(QPalette::WindowText, Qt::black);
-        label->setPalette(pal);
-        label->setGeometry(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height()));
-        return label;
-    };
     const auto place = [this](QWidget *w, int x, int y, int width, int height) {
         w->setGeometry(px(x), px(y), px(width), px(height));
     };
@@ -154,8 +156,8 @@ void frmBrisko::buildInputFrame()
     ComboMeter = combo("ComboMeter", "2.067");
     place(ComboPlate, 375, 210, 1020, 345);
     place(ComboMeter, 375, 540, 1020, 345);
-    tag(fInput, "P", "Orifice Diameter (P)", {60, 210, 330, 345}, tagBold);
-    tag(fInput, "M", "Inside Diameter of Meter (M)", {60, 540, 330, 345}, tagBold);
+    tagLabel(fInput, "P", "Orifice Diameter (P)", {60, 210, 330, 345}, tagBold);
+    tagLabel(fInput, "M", "Inside Diameter of Meter (M)", {60, 540, 330, 345}, tagBold);
 
     const auto edit = [&](QWidget *frame, const char *name, const char *initial,
                           const QFont &font) {
@@ -166,19 +168,19 @@ void frmBrisko::buildInputFrame()
     };
     txtSpGr = edit(fInput, "txtSpGr", "0.643", boxBold);
     place(txtSpGr, 375, 855, 990, 330);
-    tag(fInput, "G", "Gas Specific Gravity (G)", {60, 855, 330, 330}, tagBold);
+    tagLabel(fInput, "G", "Gas Specific Gravity (G)", {60, 855, 330, 330}, tagBold);
     txtTb = edit(fInput, "txtTb", "60", field);
     place(txtTb, 375, 1170, 630, 330);
-    tag(fInput, "Tb", "Contract Temperature Base (Tb)", {60, 1170, 330, 330}, tagNarrow);
+    tagLabel(fInput, "Tb", "Contract Temperature Base (Tb)", {60, 1170, 330, 330}, tagNarrow);
     txtLat = edit(fInput, "txtLat", "42", field);
     place(txtLat, 375, 1485, 630, 330);
-    tag(fInput, "Lat", "Latitude in Degrees", {60, 1485, 330, 330}, tagNarrow);
+    tagLabel(fInput, "Lat", "Latitude in Degrees", {60, 1485, 330, 330}, tagNarrow);
     txtPb = edit(fInput, "txtPb", "14.73", field);
     place(txtPb, 1350, 1170, 915, 330);
-    tag(fInput, "Pb", "Contract Pressure Base (Pb)", {975, 1170, 390, 330}, tagNarrow);
+    tagLabel(fInput, "Pb", "Contract Pressure Base (Pb)", {975, 1170, 390, 330}, tagNarrow);
     txtElev = edit(fInput, "txtElev", "300", field);
     place(txtElev, 1350, 1485, 915, 330);
-    tag(fInput, "Elev", "Elevation in Feet", {975, 1485, 390, 330}, tagNarrow);
+    tagLabel(fInput, "Elev", "Elevation in Feet", {975, 1485, 390, 330}, tagNarrow);
 
     // The presets: bare option circles in an inner box, each named by a label beside it.
     auto *picture1 = new QWidget(fInput);
@@ -227,15 +229,7 @@ void frmBrisko::buildResultFrames()
                             int tagLeft, int boxLeft, int boxWidth, const QFont &font) {
         int i = 0;
         for (const Row &row : rows) {
-            auto *label = new QLabel(QString::fromLatin1(row.tag), frame);
-            label->setToolTip(QString::fromLatin1(row.tip));
-            label->setFont(font);
-            label->setAutoFillBackground(true);
-            QPalette tagPal = label->palette();
-            tagPal.setColor(QPalette::Window, kTagBackground);
-            tagPal.setColor(QPalette::WindowText, Qt::black);
-            label->setPalette(tagPal);
-            label->setGeometry(px(tagLeft), px(tops[i]), px(390), px(330));
+            tagLabel(frame, row.tag, row.tip, {tagLeft, tops[i], 390, 330}, font);
             auto *box = new QLineEdit(frame);
             box->setObjectName(QString::fromLatin1(row.name));
             box->setFont(font);

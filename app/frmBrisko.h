@@ -10,6 +10,7 @@ class Dialogs;
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -56,6 +57,8 @@ private:
     void buildInputFrame();
     void buildResultFrames();
     int px(int twips) const;
+    QLabel *tagLabel(QWidget *frame, const char *text, const char *tip, QRect twips,
+                     const QFont &font);
     void setSizeLimitHooked(bool hooked);
     void applyMinimumSize();
     QSize frameExtra() const;

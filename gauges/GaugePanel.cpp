@@ -192,21 +192,25 @@ bool GaugePanel::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+QString GaugePanel::askForValue(int slot, const QString &prompt,
+                                const std::function<QString()> &current)
+{
+    runStep([&] {
+        require(gauge_->setNeedleIndex(slot));
+        require(gauge_->setScaleIndex(slot));
+    });
+    QString text;
+    runStep([&] { text = dialogs_.inputBox(owner_, prompt, QStringLiteral("Enter"), current()); });
+    return text;
+}
+
 void GaugePanel::enterScaleEnd(int slot, bool max)
 {
     AGauge &g = *gauge_;
-    runStep([&] {
-        require(g.setNeedleIndex(slot));
-        require(g.setScaleIndex(slot));
-    });
-    QString text;
-    runStep([&] {
-        const double current = max ? g.scaleMax() : g.scaleMin();
-        text = dialogs_.inputBox(owner_,
-                                 max ? QStringLiteral("Enter Max Scale Value")
-                                     : QStringLiteral("Enter Min Scale Value"),
-                                 QStringLiteral("Enter"), NumberText::plain(current));
-    });
+    const QString text = askForValue(
+        slot,
+        max ? QStringLiteral("Enter Max Scale Value") : QStringLiteral("Enter Min Scale Value"),
+        [&] { return NumberText::plain(max ? g.scaleMax() : g.scaleMin()); });
     if (text.isEmpty())
         return;
     runStep([&] { require(max ? g.setScaleMax(text) : g.setScaleMin(text)); });
@@ -225,17 +229,11 @@ void GaugePanel::EnterScaleMax(int slot)
 void GaugePanel::EnterNeedleValue(int slot)
 {
     AGauge &g = *gauge_;
-    runStep([&] {
-        require(g.setNeedleIndex(slot));
-        require(g.setScaleIndex(slot));
-    });
-    QString text;
-    runStep([&] {
-        text = dialogs_.inputBox(owner_, QStringLiteral("Enter Needle Value"),
-                                 QStringLiteral("Enter"), NumberText::needle(g.needleValue()));
-    });
+    const QString text = askForValue(slot, QStringLiteral("Enter Needle Value"),
+                                     [&] { return NumberText::needle(g.needleValue()); });
     if (!text.isEmpty())
         runStep([&] { require(g.setNeedleValue(text)); });
+    // Also after Cancel or a rejected text.
     UpdateFlowNeedle();
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 
 class AGauge;
 class Dialogs;
@@ -83,6 +84,8 @@ private:
     QAction *addItem(QMenu *menu, const char *name, const char *caption);
     void switchUnit(const UnitSwitch &row);
     void enterScaleEnd(int slot, bool max);
+    // Selects the slot's needle and scale and asks for a value, offering the current one.
+    QString askForValue(int slot, const QString &prompt, const std::function<QString()> &current);
     void popup(int slot);
 
     QWidget *owner_;
