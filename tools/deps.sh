@@ -19,5 +19,5 @@ brisko_require_packages() {
     fi
     echo "Installing ${missing[*]}" >&2
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null
 }
