@@ -107,12 +107,10 @@ double zf(double tpr, double rho)
 
 // Every step of the calculation in order, written once. `step(target, f)` decides what a
 // failure means: the fast pass assigns blindly, the checked pass guards each step.
-template <class Step> void runSteps(Work &w, FlowEngine::NegativeBeta negativeBeta, Step step)
+template <class Step>
+void runSteps(const FlowInputs &in, FlowIntermediates &s, FlowFactors &f,
+              FlowEngine::NegativeBeta negativeBeta, Step step)
 {
-    const FlowInputs &in = w.in;
-    FlowIntermediates &s = w.s;
-    FlowFactors &f = w.f;
-
     step(s.g, [&] { return ((in.Lat - 45) * 0.087 + 980.665) - 9.4e-5 * in.Elev; });
     step(f.Fl, [&] { return std::sqrt(s.g / 980.665); });
     step(f.FTf, [&] { return std::sqrt(520 / (in.Temp + 460)); });
@@ -194,7 +192,7 @@ template <class Step> void runSteps(Work &w, FlowEngine::NegativeBeta negativeBe
 }
 
 // Whether the fast pass produced anything non-finite, for a libm that does not say so itself.
-bool anyNonFinite(const Work &w)
+bool anyNonFinite(const FlowIntermediates &s, const FlowFactors &f)
 {
     if constexpr (kLibmRaisesFlags)
         return false;
@@ -208,7 +206,7 @@ bool anyNonFinite(const Work &w)
                 return true;
         return false;
     };
-    return bad(w.s) || bad(w.f);
+    return bad(s) || bad(f);
 }
 
 } // namespace
@@ -225,18 +223,25 @@ FlowFactors FlowEngine::ComputeFactors(const FlowInputs &in,
     // cleared before the fast pass (reading them stalls until all pending arithmetic is done):
     // the slow pass leaves them clear, so a flag left up by other code costs one slow pass and
     // never a wrong result.
-    Work w{in, state_, LastFactors};
-    openFence(w);
-    runSteps(w, negativeBeta_, [](double &target, auto f) { target = f(); });
-    closeFence(w);
-    if (failFlagRaised() || anyNonFinite(w)) {
-        w = Work{in, state_, LastFactors};
-        runSteps(w, negativeBeta_, [&w](double &target, auto f) { guardedStep(w, target, f); });
+    // A complete pass writes every factor before reading it; of the intermediates only K may
+    // be read from the previous calculation (a negative ratio in the flow server). Only the
+    // results must exist before the test: nothing here has to wait for a clear.
+    FlowIntermediates s = state_;
+    FlowFactors f;
+    runSteps(in, s, f, negativeBeta_, [](double &target, auto step) { target = step(); });
+    closeFence(s);
+    closeFence(f);
+    if (failFlagRaised() || anyNonFinite(s, f)) {
+        Work w{in, state_, LastFactors};
+        runSteps(w.in, w.s, w.f, negativeBeta_,
+                 [&w](double &target, auto step) { guardedStep(w, target, step); });
         clearFailFlags();
+        s = w.s;
+        f = w.f;
     }
-    state_ = w.s;
-    LastFactors = w.f;
-    return w.f;
+    state_ = s;
+    LastFactors = f;
+    return f;
 }
 
 double FlowEngine::FlowRate(double pressure, double difference, double cPrime)
