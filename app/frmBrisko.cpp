@@ -159,28 +159,71 @@ void frmBrisko::buildInputFrame()
     tagLabel(fInput, "P", "Orifice Diameter (P)", {60, 210, 330, 345}, tagBold);
     tagLabel(fInput, "M", "Inside Diameter of Meter (M)", {60, 540, 330, 345}, tagBold);
 
-    const auto edit = [&](QWidget *frame, const char *name, const char *initial,
-                          const QFont &font) {
-        auto *box = new QLineEdit(QString::fromLatin1(initial), frame);
-        box->setObjectName(QString::fromLatin1(name));
-        box->setFont(font);
-        return box;
+    // The five text fields: box and tag label, in twips inside the frame.
+    const struct
+    {
+        QLineEdit **box;
+        const char *name, *initial;
+        QRect boxTwips;
+        const QFont &font;
+        const char *tag, *tip;
+        QRect tagTwips;
+        const QFont &tagFont;
+    } fields[] = {
+        {&txtSpGr,
+         "txtSpGr",
+         "0.643",
+         {375, 855, 990, 330},
+         boxBold,
+         "G",
+         "Gas Specific Gravity (G)",
+         {60, 855, 330, 330},
+         tagBold},
+        {&txtTb,
+         "txtTb",
+         "60",
+         {375, 1170, 630, 330},
+         field,
+         "Tb",
+         "Contract Temperature Base (Tb)",
+         {60, 1170, 330, 330},
+         tagNarrow},
+        {&txtLat,
+         "txtLat",
+         "42",
+         {375, 1485, 630, 330},
+         field,
+         "Lat",
+         "Latitude in Degrees",
+         {60, 1485, 330, 330},
+         tagNarrow},
+        {&txtPb,
+         "txtPb",
+         "14.73",
+         {1350, 1170, 915, 330},
+         field,
+         "Pb",
+         "Contract Pressure Base (Pb)",
+         {975, 1170, 390, 330},
+         tagNarrow},
+        {&txtElev,
+         "txtElev",
+         "300",
+         {1350, 1485, 915, 330},
+         field,
+         "Elev",
+         "Elevation in Feet",
+         {975, 1485, 390, 330},
+         tagNarrow},
     };
-    txtSpGr = edit(fInput, "txtSpGr", "0.643", boxBold);
-    place(txtSpGr, 375, 855, 990, 330);
-    tagLabel(fInput, "G", "Gas Specific Gravity (G)", {60, 855, 330, 330}, tagBold);
-    txtTb = edit(fInput, "txtTb", "60", field);
-    place(txtTb, 375, 1170, 630, 330);
-    tagLabel(fInput, "Tb", "Contract Temperature Base (Tb)", {60, 1170, 330, 330}, tagNarrow);
-    txtLat = edit(fInput, "txtLat", "42", field);
-    place(txtLat, 375, 1485, 630, 330);
-    tagLabel(fInput, "Lat", "Latitude in Degrees", {60, 1485, 330, 330}, tagNarrow);
-    txtPb = edit(fInput, "txtPb", "14.73", field);
-    place(txtPb, 1350, 1170, 915, 330);
-    tagLabel(fInput, "Pb", "Contract Pressure Base (Pb)", {975, 1170, 390, 330}, tagNarrow);
-    txtElev = edit(fInput, "txtElev", "300", field);
-    place(txtElev, 1350, 1485, 915, 330);
-    tagLabel(fInput, "Elev", "Elevation in Feet", {975, 1485, 390, 330}, tagNarrow);
+    for (const auto &f : fields) {
+        auto *box = new QLineEdit(QString::fromLatin1(f.initial), fInput);
+        box->setObjectName(QString::fromLatin1(f.name));
+        box->setFont(f.font);
+        place(box, f.boxTwips.x(), f.boxTwips.y(), f.boxTwips.width(), f.boxTwips.height());
+        tagLabel(fInput, f.tag, f.tip, f.tagTwips, f.tagFont);
+        *f.box = box;
+    }
 
     // The presets: bare option circles in an inner box, each named by a label beside it.
     auto *picture1 = new QWidget(fInput);
