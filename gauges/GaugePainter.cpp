@@ -57,7 +57,7 @@ constexpr QRectF Readout{-33.0, 45.0, 66.0, 20.0};
 constexpr double NeedleTip = 80.0;
 constexpr double ShadowDx = 1.2, ShadowDy = 2.2;
 // Font size limits as design units: numbers must not overrun each other on the arc.
-constexpr double MaxScalePx = 11.0, MaxTextPx = 13.0, MaxReadoutPx = 12.5;
+constexpr double MaxScalePx = 11.0, MaxTextPx = 13.0;
 } // namespace Design
 
 constexpr double MinLegiblePx = 8.0;
@@ -506,9 +506,16 @@ void paintOutputMark(QPainter &p, const DialGeometry &dial, const Face &face)
     font.setLetterSpacing(QFont::PercentageSpacing, 112);
     const double px =
         std::clamp(face.scalePx * 0.72, std::min(6.0, 7.5 * dial.unit()), 7.5 * dial.unit());
+    // The caption's font, scaled down: a size of its own would cost a font engine (a fontconfig
+    // match) for six letters, where scaled glyphs come from the engine already loaded.
+    const double scale = px / face.textPx;
+    p.save();
     p.setPen(QColor(Colour::OutputMark));
-    drawCentred(p, dial.map(0, Design::Readout.bottom() + 9), QStringLiteral("OUTPUT"),
-                sizedFont(font, px, deviceDpi(p)));
+    p.translate(dial.map(0, Design::Readout.bottom() + 9));
+    p.scale(scale, scale);
+    drawCentred(p, QPointF(0, 0), QStringLiteral("OUTPUT"),
+                sizedFont(font, face.textPx, deviceDpi(p)));
+    p.restore();
 }
 
 std::array<QPointF, 7> needleShape(bool output)
@@ -700,8 +707,8 @@ void paintReadout(QPainter &painter, const DialGeometry &dial, const Face &face,
     const QString text = readoutText(value, decimals);
     QFont font = face.font;
     font.setWeight(QFont::DemiBold);
-    const double px = std::min(face.textPx, Design::MaxReadoutPx * dial.unit());
-    font = fitted(painter, font, px, text, box.width() - 5 * dial.unit());
+    // The caption's font: every size of its own costs a font engine (a fontconfig match).
+    font = fitted(painter, font, face.textPx, text, box.width() - 5 * dial.unit());
     painter.save();
     painter.setRenderHint(QPainter::TextAntialiasing);
     QRgb colour = face.output ? Colour::OutputLcdText : Colour::InputLcdText;
