@@ -543,6 +543,44 @@ QTransform needleTransform(const DialGeometry &dial, double angle, QPointF offse
     return t;
 }
 
+// The shadow of needle and hub together, cast down and to the right as the light on the case
+// falls; shape maps design units to widget pixels. Filled opaque into a picture of its own and
+// blended once, translucent: a translucent fill of this size goes to Qt's thread pool a few
+// rows at a time, and the hub's shadow no longer darkens the needle's where they overlap.
+void paintNeedleShadow(QPainter &painter, const QTransform &shape,
+                       const std::array<QPointF, 7> &outline, double hub)
+{
+    const QTransform toDevice = shape * painter.deviceTransform();
+    const QPolygonF polygon(QList<QPointF>(outline.begin(), outline.end()));
+    const QRect box = (toDevice.map(polygon).boundingRect() |
+                       toDevice.mapRect(QRectF(-hub, -hub, 2 * hub, 2 * hub)))
+                          .toAlignedRect()
+                          .adjusted(-1, -1, 1, 1);
+    if (box.isEmpty())
+        return;
+    QImage mask(box.size(), QImage::Format_ARGB32_Premultiplied);
+    mask.fill(Qt::transparent);
+    {
+        QPainter m(&mask);
+        m.setRenderHint(QPainter::Antialiasing);
+        m.setPen(Qt::NoPen);
+        m.setBrush(Qt::black);
+        m.setTransform(toDevice * QTransform::fromTranslate(-box.left(), -box.top()));
+        m.drawPolygon(polygon);
+        m.drawEllipse(QPointF(0, 0), hub, hub);
+    }
+    // Pixel for pixel on the device: a world transform that the device's own turns into the
+    // translation to box.
+    const QTransform base = painter.transform();
+    const QTransform toBox = QTransform::fromTranslate(box.left(), box.top()) *
+                             painter.deviceTransform().inverted() * base;
+    painter.save();
+    painter.setTransform(toBox);
+    painter.setOpacity(55 / 255.0);
+    painter.drawImage(QPointF(0, 0), mask);
+    painter.restore();
+}
+
 } // namespace
 
 bool DialGeometry::contains(QPointF p) const
@@ -618,18 +656,18 @@ void paintNeedle(QPainter &painter, const DialGeometry &dial, double angle, bool
     painter.setPen(Qt::NoPen);
     const QTransform base = painter.transform(); // widget pixels to the device
 
-    // Shadow cast down and to the right, as the light on the bezel falls.
-    painter.setTransform(needleTransform(dial, angle, {Design::ShadowDx, Design::ShadowDy}) * base);
-    painter.setBrush(QColor(0, 0, 0, 55));
-    painter.drawPolygon(shape.data(), static_cast<int>(shape.size()));
-    painter.drawEllipse(QPointF(0, 0), hub, hub);
+    paintNeedleShadow(painter, needleTransform(dial, angle, {Design::ShadowDx, Design::ShadowDy}),
+                      shape, hub);
 
     painter.setTransform(needleTransform(dial, angle) * base);
     const QColor body(output ? Colour::OutputNeedle : Colour::InputNeedle);
-    // A ridge down the middle: the left half lit, the right half in shade.
+    // A ridge down the middle: the left half lit, the right half in shade. Both opaque, which
+    // the raster engine fills in place; the output needle's shade is its body under 43 % black.
     painter.setBrush(body);
     painter.drawPolygon(shape.data(), static_cast<int>(shape.size()));
-    painter.setBrush(output ? QColor(0, 0, 0, 110) : QColor(Colour::InputNeedleDark));
+    const auto shade = [&](int c) { return qRound(c * (255 - 110) / 255.0); };
+    painter.setBrush(output ? QColor(shade(body.red()), shade(body.green()), shade(body.blue()))
+                            : QColor(Colour::InputNeedleDark));
     const std::array<QPointF, 5> half = {shape[0], shape[1], shape[2], shape[3],
                                          QPointF(0, shape[3].y())};
     painter.drawPolygon(half.data(), static_cast<int>(half.size()));
