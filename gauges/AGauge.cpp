@@ -339,7 +339,22 @@ void AGauge::refreshArtwork()
 void AGauge::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    const QRect area = event->rect();
+    const QRegion &region = event->region();
+    // The raster engine blends the cached pictures straight only within a rectangular clip; a
+    // region (where other widgets overlap the control's edge) sends every pixel down its span
+    // path and on to its thread pool. A region of a few rectangles goes one rectangle at a time.
+    if (cacheEnabled_ && region.rectCount() > 1 && region.rectCount() <= 4) {
+        for (const QRect &rect : region) {
+            painter.setClipRect(rect);
+            paintArea(painter, rect);
+        }
+    } else {
+        paintArea(painter, event->rect());
+    }
+}
+
+void AGauge::paintArea(QPainter &painter, const QRect &area)
+{
     if (cacheEnabled_) {
         refreshArtwork();
         // Whole, from the origin: the painter's clip picks the part, pixel for pixel at any

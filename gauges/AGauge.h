@@ -142,6 +142,7 @@ private:
     void allArtworkChanged();
     void refreshArtwork();
     void paintArtwork(QPainter &painter, unsigned dials);
+    void paintArea(QPainter &painter, const QRect &area);
     const NeedleSprite &needleSprite(int slot, const GaugePainter::DialGeometry &dial, double angle,
                                      qreal dpr);
     void endDrag();

@@ -101,6 +101,7 @@ private slots:
     void needleMoveKeepsArtwork();
     void cacheDoesNotChangeThePicture();
     void partialRepaintsLeaveNoTrace();
+    void overlappedControlPaintsWhole();
     void needleBeyondScaleDrawsAtEndStop();
     void drawsAnyScaleAndSize_data();
     void drawsAnyScaleAndSize();
@@ -572,6 +573,35 @@ void TestAGauge::partialRepaintsLeaveNoTrace()
     if (onScreen.size() != painted.size())
         QSKIP("This platform grabs windows at another pixel ratio than the widget paints");
     QCOMPARE(onScreen, painted);
+}
+
+void TestAGauge::overlappedControlPaintsWhole()
+{
+    // A sibling over the control's edge leaves it a visible region of several rectangles; what
+    // shows of the control must be what it paints when nothing covers it.
+    QWidget window;
+    window.resize(400, 300);
+    auto *covered = new AGauge(&window);
+    covered->setGeometry(0, 0, 330, 300);
+    covered->setNeedleIndex(2);
+    covered->setNeedleValue(9.5); // the needle runs under the sibling's corner
+    auto *sibling = new QWidget(&window);
+    sibling->setGeometry(326, 0, 74, 140);
+    sibling->setAutoFillBackground(true);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    covered->repaint();
+    const QImage onScreen =
+        window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage alone = covered->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (onScreen.devicePixelRatio() != 1 || alone.devicePixelRatio() != 1)
+        QSKIP("Compared pixel for pixel at a pixel ratio of 1 only");
+    int differing = 0;
+    for (int y = 0; y < covered->height(); ++y)
+        for (int x = 0; x < covered->width(); ++x)
+            if (!sibling->geometry().contains(x, y) && onScreen.pixel(x, y) != alone.pixel(x, y))
+                ++differing;
+    QCOMPARE(differing, 0);
 }
 
 void TestAGauge::needleBeyondScaleDrawsAtEndStop()
