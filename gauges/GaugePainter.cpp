@@ -381,17 +381,35 @@ void paintBezel(QPainter &p, const DialGeometry &dial)
 {
     const QTransform device = p.deviceTransform();
     const double penPx = std::max(0.7 * dial.unit(), 1.0); // the width designPen gives
-    QPoint origin;
     if (device.type() <= QTransform::TxScale && device.m11() == device.m22() && device.m11() > 0) {
-        // Pixel for pixel on the device, so it is blended without resampling.
+        // Pixel for pixel on the device, so it is blended without resampling. The four dials
+        // of a control are alike and (their centres on whole pixels) sit alike on the pixel
+        // grid: the picture is worked out once and blended four times.
+        struct Bezel
+        {
+            double unit = 0, pen = 0;
+            QPointF phase;
+            QPoint origin;
+            QImage image;
+        };
+        thread_local Bezel last;
         const double scale = device.m11();
-        QImage image =
-            bezelImage(dial.unit() * scale, device.map(dial.centre), penPx * scale, &origin);
-        image.setDevicePixelRatio(scale);
-        p.drawImage(device.inverted().map(QPointF(origin)), image);
+        const QPointF centre = device.map(dial.centre);
+        const QPoint whole(int(std::floor(centre.x())), int(std::floor(centre.y())));
+        const QPointF phase = centre - QPointF(whole);
+        if (last.image.isNull() || last.unit != dial.unit() * scale || last.pen != penPx * scale ||
+            last.phase != phase) {
+            last.unit = dial.unit() * scale;
+            last.pen = penPx * scale;
+            last.phase = phase;
+            last.image = bezelImage(last.unit, phase, last.pen, &last.origin);
+        }
+        last.image.setDevicePixelRatio(scale);
+        p.drawImage(device.inverted().map(QPointF(last.origin + whole)), last.image);
     } else {
         // A rotated or sheared painter: drawn at its scale, and the painter maps it.
         const double scale = std::sqrt(std::abs(device.determinant()));
+        QPoint origin;
         const QImage image =
             bezelImage(dial.unit() * scale, dial.centre * scale, penPx * scale, &origin);
         p.save();
@@ -604,7 +622,9 @@ DialGeometry dialGeometry(int slot, QSizeF size)
         return dial;
     const double w = size.width() / 2, h = size.height() / 2;
     dial.cell = QRectF(column[slot] * w, row[slot] * h, w, h);
-    dial.centre = dial.cell.center();
+    // On a whole pixel: a dial then sits on the pixel grid as the others do, and they share
+    // one picture of the case.
+    dial.centre = QPointF(std::round(dial.cell.center().x()), std::round(dial.cell.center().y()));
     const double side = std::min(w, h);
     const double margin = std::max(3.0, side * 0.04);
     dial.radius = std::max(0.0, side / 2 - margin);
