@@ -224,6 +224,7 @@ void AGauge::setArtworkCacheEnabled(bool enabled)
         return;
     cacheEnabled_ = enabled;
     artwork_ = QPixmap();
+    case_ = {};
     needles_ = {};
     staleSlots_ = 0xF;
     update();
@@ -314,7 +315,7 @@ void AGauge::paintArtwork(QPainter &painter, unsigned dials)
             continue;
         const auto dial = geometry(slot);
         painter.fillRect(dial.cell.toAlignedRect(), palette().window());
-        GaugePainter::paintFace(painter, dial, face(slot, dial));
+        GaugePainter::paintFace(painter, dial, face(slot, dial), cacheEnabled_ ? &case_ : nullptr);
         ++artworkPaints_;
     }
 }

@@ -73,9 +73,9 @@ public:
     // quarter too small to draw in.
     QRectF dialRect(int slot) const;
 
-    // The static artwork is kept in a pixmap at the screen's pixel ratio, and each needle in an
-    // image redrawn only when it turns, unless this is off (every paint then draws everything:
-    // for the benchmark).
+    // The static artwork is kept in a pixmap at the screen's pixel ratio (the dials' common case
+    // in an image of its own), and each needle in an image redrawn only when it turns, unless
+    // this is off (every paint then draws everything: for the benchmark).
     void setArtworkCacheEnabled(bool enabled);
     bool artworkCacheEnabled() const { return cacheEnabled_; }
     // How many times the artwork of a dial has been drawn (into the cache or, uncached, to the
@@ -157,7 +157,8 @@ private:
 
     bool cacheEnabled_ = true;
     QPixmap artwork_;
-    unsigned staleSlots_ = 0xF; // bit per slot whose artwork in artwork_ is out of date
+    GaugePainter::CasePicture case_; // shared by the four dials' artwork
+    unsigned staleSlots_ = 0xF;      // bit per slot whose artwork in artwork_ is out of date
     int artworkPaints_ = 0;
     std::array<NeedleSprite, SlotCount> needles_;
 

@@ -377,35 +377,27 @@ QImage bezelImage(double unitPx, QPointF centre, double penPx, QPoint *origin)
     return image;
 }
 
-void paintBezel(QPainter &p, const DialGeometry &dial)
+void paintBezel(QPainter &p, const DialGeometry &dial, CasePicture *cache)
 {
     const QTransform device = p.deviceTransform();
     const double penPx = std::max(0.7 * dial.unit(), 1.0); // the width designPen gives
     if (device.type() <= QTransform::TxScale && device.m11() == device.m22() && device.m11() > 0) {
-        // Pixel for pixel on the device, so it is blended without resampling. The four dials
-        // of a control are alike and (their centres on whole pixels) sit alike on the pixel
-        // grid: the picture is worked out once and blended four times.
-        struct Bezel
-        {
-            double unit = 0, pen = 0;
-            QPointF phase;
-            QPoint origin;
-            QImage image;
-        };
-        thread_local Bezel last;
+        // Pixel for pixel on the device, so it is blended without resampling.
         const double scale = device.m11();
         const QPointF centre = device.map(dial.centre);
         const QPoint whole(int(std::floor(centre.x())), int(std::floor(centre.y())));
         const QPointF phase = centre - QPointF(whole);
-        if (last.image.isNull() || last.unit != dial.unit() * scale || last.pen != penPx * scale ||
-            last.phase != phase) {
-            last.unit = dial.unit() * scale;
-            last.pen = penPx * scale;
-            last.phase = phase;
-            last.image = bezelImage(last.unit, phase, last.pen, &last.origin);
+        CasePicture fresh;
+        CasePicture &picture = cache ? *cache : fresh;
+        if (picture.image.isNull() || picture.unitPx != dial.unit() * scale ||
+            picture.penPx != penPx * scale || picture.phase != phase) {
+            picture.unitPx = dial.unit() * scale;
+            picture.penPx = penPx * scale;
+            picture.phase = phase;
+            picture.image = bezelImage(picture.unitPx, phase, picture.penPx, &picture.origin);
         }
-        last.image.setDevicePixelRatio(scale);
-        p.drawImage(device.inverted().map(QPointF(last.origin + whole)), last.image);
+        picture.image.setDevicePixelRatio(scale);
+        p.drawImage(device.inverted().map(QPointF(picture.origin + whole)), picture.image);
     } else {
         // A rotated or sheared painter: drawn at its scale, and the painter maps it.
         const double scale = std::sqrt(std::abs(device.determinant()));
@@ -622,7 +614,7 @@ DialGeometry dialGeometry(int slot, QSizeF size)
         return dial;
     const double w = size.width() / 2, h = size.height() / 2;
     dial.cell = QRectF(column[slot] * w, row[slot] * h, w, h);
-    // On a whole pixel: a dial then sits on the pixel grid as the others do, and they share
+    // On a whole pixel: a dial then sits on the pixel grid as the others do, and they can share
     // one picture of the case.
     dial.centre = QPointF(std::round(dial.cell.center().x()), std::round(dial.cell.center().y()));
     const double side = std::min(w, h);
@@ -649,14 +641,14 @@ QFont sizedFont(QFont base, double px, double deviceDpi)
     return base;
 }
 
-void paintFace(QPainter &painter, const DialGeometry &dial, const Face &face)
+void paintFace(QPainter &painter, const DialGeometry &dial, const Face &face, CasePicture *cache)
 {
     if (!dial.drawable())
         return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    paintBezel(painter, dial);
+    paintBezel(painter, dial, cache);
     paintScale(painter, dial, face);
     paintCaption(painter, dial, face);
     paintReadoutWindow(painter, dial, face);

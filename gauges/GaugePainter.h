@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
+#include <QPoint>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -56,8 +58,20 @@ struct Face
     double textPx = 10;  // caption and readout, from fontPixels
 };
 
+// The picture of a dial's case and face, the costliest part of its artwork. The dials of one
+// control are alike, so paintFace keeps it here and blends it again while it fits.
+struct CasePicture
+{
+    double unitPx = 0, penPx = 0; // device pixels
+    QPointF phase;                // of the dial's centre within its device pixel
+    QPoint origin;                // of the picture, relative to that pixel
+    QImage image;
+};
+
 // Bezel, face, scale (arc, ticks, numbers, end stops), caption and the empty readout window.
-void paintFace(QPainter &painter, const DialGeometry &dial, const Face &face);
+// With a cache, the case picture in it is used when it fits and replaced when not.
+void paintFace(QPainter &painter, const DialGeometry &dial, const Face &face,
+               CasePicture *cache = nullptr);
 
 // The needle at a clock angle (GaugeScale), with its shadow and hub.
 void paintNeedle(QPainter &painter, const DialGeometry &dial, double angle, bool output);
