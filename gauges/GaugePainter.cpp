@@ -301,7 +301,7 @@ QImage bezelImage(double unitPx, QPointF centre, double penPx, QPoint *origin)
                 faceR = float(Design::FaceRadius) * u;
     const float hairHalf = float(penPx) / 2, hairA = 60 / 255.0f;
     // Case and chamfer shade along the diagonal from design (-70, -70) to (70, 70).
-    const float g0 = -70 * u, gNorm = 1.0f / (2 * 140 * u * 140 * u);
+    const float gOffset = 140 * u, gScale = 1 / (280 * u);
     // The face darkens towards its rim from a centre above the hub; the first two stops are
     // the same colour, so inside faceFlat it is plain.
     const float faceDy = -35 * u, faceGradR = faceR * 1.25f, faceFlat = 0.7f * faceGradR;
@@ -315,7 +315,7 @@ QImage bezelImage(double unitPx, QPointF centre, double penPx, QPoint *origin)
     const int width = image.width(), height = image.height();
     const float cx = float(centre.x() - box.left()), cy = float(centre.y() - box.top());
     // Inside innerR a pixel is all face, clear of the hairline; beyond outerR it is empty.
-    const float innerR = std::max(0.0f, std::min(faceR - hairHalf, faceR) - 1);
+    const float innerR = std::max(0.0f, faceR - hairHalf - 1);
     const float outerR = farR + farDy + 1;
 
     for (int y = 0; y < height; ++y) {
@@ -355,7 +355,7 @@ QImage bezelImage(double unitPx, QPointF centre, double penPx, QPoint *origin)
                 under(black, hair * hairA);
             if (const float c = discCoverage(faceR, d); c > 0)
                 under(faceAt(), c);
-            const float t = ((dx - g0) + (dy - g0)) * 140 * u * gNorm;
+            const float t = (dx + dy + gOffset) * gScale;
             if (!covered())
                 if (const float c = discCoverage(chamferR, d); c > 0)
                     under(chamfer.at(t), c);
