@@ -529,7 +529,7 @@ void frmBrisko::showEvent(QShowEvent *event)
     // outer size can be turned into the right client size.
     QTimer::singleShot(0, this, [this] {
         applyMinimumSize();
-        if (pendingOuterSize_.isValid() && !frameExtra().isEmpty() && !isMaximized())
+        if (pendingOuterSize_.isValid() && !frameExtra().isNull() && !isMaximized())
             resize((pendingOuterSize_ - frameExtra()).expandedTo(minimumSize()));
         pendingOuterSize_ = QSize();
     });
