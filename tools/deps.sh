@@ -1,8 +1,11 @@
 # Sourced by the project's scripts: installs the Debian packages a step needs when missing.
 # As root it installs them; otherwise it prints the exact command and stops.
 
-BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev libgtest-dev libbenchmark-dev fonts-liberation"
-BRISKO_PACKAGES_GUI="xvfb xauth"
+# Building and starting Brisko.
+BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev fonts-liberation"
+# The test frameworks, benchmarks, and a headless X server with a window manager for the
+# checks that need real window frames.
+BRISKO_PACKAGES_TEST="libgtest-dev libbenchmark-dev xvfb xauth openbox xdotool x11-utils"
 BRISKO_PACKAGES_WINDOWS="g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine wine64"
 
 brisko_require_packages() {
