@@ -3,6 +3,7 @@
 #include "AGauge.h"
 #include "Dialogs.h"
 #include "frmBriskoAbout.h"
+#include "ListPick.h"
 #include "NumberText.h"
 #include "SettingsStore.h"
 #include "Steps.h"
@@ -77,7 +78,7 @@ frmBrisko::frmBrisko(Dialogs &dialogs, QWidget *parent) : QWidget(parent), dialo
 
     // Handlers of the input panel. Combo boxes recompute on a pick from the list only.
     for (QComboBox *combo : {ComboMeter, ComboPlate})
-        connect(combo, &QComboBox::activated, this, [this] { UpdateFlowNeedle(); });
+        connect(new ListPick(combo), &ListPick::picked, this, [this] { UpdateFlowNeedle(); });
     connect(txtSpGr, &QLineEdit::textChanged, this, &frmBrisko::txtSpGr_Change);
     for (QLineEdit *field : {txtTb, txtPb, txtLat, txtElev})
         connect(field, &QLineEdit::textChanged, this, [this] { UpdateFlowNeedle(); });
@@ -85,6 +86,14 @@ frmBrisko::frmBrisko(Dialogs &dialogs, QWidget *parent) : QWidget(parent), dialo
         connect(button, &QRadioButton::toggled, this, [this, button](bool on) {
             if (on)
                 preset_Click(button);
+        });
+
+    // A text the program writes is shown from its start, so a long number never hides its sign
+    // and leading digits; a box the user is typing in is left alone.
+    for (QLineEdit *box : findChildren<QLineEdit *>())
+        connect(box, &QLineEdit::textChanged, box, [box] {
+            if (!box->hasFocus())
+                box->setCursorPosition(0);
         });
 
     setTabOrder(ComboPlate, ComboMeter);

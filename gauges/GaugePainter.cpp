@@ -1,6 +1,7 @@
 #include "GaugePainter.h"
 
 #include "GaugeScale.h"
+#include "NumberText.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -745,7 +746,7 @@ QString readoutText(double value, int decimals)
     const QLocale locale = numberLocale();
     if (std::abs(value) >= 1e15)
         return locale.toString(value, 'e', std::min(decimals, 6));
-    return locale.toString(value, 'f', decimals);
+    return NumberText::fixed(value, decimals, locale);
 }
 
 void paintReadout(QPainter &painter, const DialGeometry &dial, const Face &face, double value,

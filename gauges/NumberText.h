@@ -10,11 +10,16 @@
 namespace NumberText {
 
 // The number in text, or nothing when the text is empty, not a number, or not finite
-// ("inf" and "nan" included). Surrounding blanks are allowed.
+// ("inf" and "nan" included). Surrounding blanks are allowed, group separators are not. A
+// text that is no number in the locale is read with a point as the decimal separator.
 std::optional<double> parse(const QString &text, const QLocale &locale = QLocale());
 
 // Rounded to 15 significant digits, no trailing zeros, no group separators: 4.9 -> "4.9".
 QString plain(double value, const QLocale &locale = QLocale());
+
+// Fixed-point with the given decimals and no group separators; a value that rounds to zero
+// is written without a sign.
+QString fixed(double value, int decimals, const QLocale &locale = QLocale());
 
 // Format "0.00000": at least one digit before the separator and exactly five after it, of
 // the value first rounded to 15 significant digits.

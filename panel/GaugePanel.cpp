@@ -58,7 +58,8 @@ double GaugePanel::Recalculate()
         require(g.setNeedleIndex(Temp));
     });
     runStep([&] {
-        in.Temp = g.caption() == "DegC" ? g.needleValue() * (9.0 / 5.0) + 32 : g.needleValue();
+        in.Temp = requireFinite(g.caption() == "DegC" ? g.needleValue() * (9.0 / 5.0) + 32
+                                                      : g.needleValue());
     });
     runStep([&] { require(g.setValueDecimals(1)); });
 
@@ -67,9 +68,10 @@ double GaugePanel::Recalculate()
         require(g.setNeedleIndex(US));
     });
     runStep([&] {
-        staticPressure_ = g.caption() == "Kpa" ? g.needleValue() / 6.894757 : g.needleValue();
+        staticPressure_ =
+            requireFinite(g.caption() == "Kpa" ? g.needleValue() / 6.894757 : g.needleValue());
     });
-    runStep([&] { in.Pressure = staticPressure_; });
+    in.Pressure = staticPressure_;
 
     runStep([&] {
         require(g.setCaptionIndex(Diff));
@@ -77,14 +79,14 @@ double GaugePanel::Recalculate()
     });
     runStep([&] {
         if (g.caption() == "inWC") {
-            difference_ = g.needleValue() / 27.67991;
+            difference_ = requireFinite(g.needleValue() / 27.67991);
             require(g.setValueDecimals(1));
         } else {
             difference_ = g.needleValue();
             require(g.setValueDecimals(2));
         }
     });
-    runStep([&] { in.Difference = difference_; });
+    in.Difference = difference_;
 
     runStep([&] { in.Meter = requireNumber(f.ComboMeter->currentText()); });
     runStep([&] { in.Plate = requireNumber(f.ComboPlate->currentText()); });
@@ -108,11 +110,9 @@ double GaugePanel::Recalculate()
         {f.txty, factors_.Y},         {f.txtZ, factors_.Z},     {f.txtAll, factors_.All},
     };
     for (const auto &[box, value] : outputs)
-        runStep([&] { box->setText(NumberText::factor(value)); });
+        box->setText(NumberText::factor(value));
 
-    runStep([&] {
-        flow_ = FlowEngine::FlowRate(staticPressure_, difference_, factors_.CPrime) / 1000;
-    });
+    flow_ = FlowEngine::FlowRate(staticPressure_, difference_, factors_.CPrime) / 1000;
     runStep([&] {
         require(g.setCaptionIndex(Flow));
         require(g.setNeedleIndex(Flow));
@@ -120,7 +120,7 @@ double GaugePanel::Recalculate()
     runStep([&] {
         if (g.caption() == "1Km3/D") {
             require(g.setValueDecimals(2));
-            flow_ = flow_ * 28.3;
+            flow_ = requireFinite(flow_ * 28.3);
         } else {
             require(g.setValueDecimals(4));
         }
@@ -199,9 +199,7 @@ QString GaugePanel::askForValue(int slot, const QString &prompt,
         require(gauge_->setNeedleIndex(slot));
         require(gauge_->setScaleIndex(slot));
     });
-    QString text;
-    runStep([&] { text = dialogs_.inputBox(owner_, prompt, QStringLiteral("Enter"), current()); });
-    return text;
+    return dialogs_.inputBox(owner_, prompt, QStringLiteral("Enter"), current());
 }
 
 void GaugePanel::enterScaleEnd(int slot, bool max)

@@ -2,6 +2,7 @@
 
 #include "NumberText.h"
 
+#include <cmath>
 #include <stdexcept>
 
 // Skip-and-continue: most routines of the calculator abandon a statement that fails (a text
@@ -19,6 +20,14 @@ inline void require(bool ok)
         throw StepFailed();
 }
 
+// A computed value that must be finite: a conversion that overflows fails its step, so what it
+// was to set keeps its previous value.
+inline double requireFinite(double value)
+{
+    require(std::isfinite(value));
+    return value;
+}
+
 // The number in text under the user's locale; the step fails when there is none.
 inline double requireNumber(const QString &text)
 {
@@ -27,13 +36,14 @@ inline double requireNumber(const QString &text)
     return *value;
 }
 
-// Runs one step; true when it completed.
-template <class F> bool runStep(F &&step) noexcept
+// Runs one step; true when it completed. Only a step's own failure is skipped: any other
+// exception is a fault in the program and goes on to the caller.
+template <class F> bool runStep(F &&step)
 {
     try {
         step();
         return true;
-    } catch (const std::exception &) {
+    } catch (const StepFailed &) {
         return false;
     }
 }

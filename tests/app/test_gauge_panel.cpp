@@ -189,8 +189,12 @@ private slots:
                                 << "-20"
                                 << "0" << -20.0 << 200.0;
         QTest::newRow("max OK") << "mnuScaleUSMax"
-                                << "1,250.5"
+                                << "1250.5"
                                 << "200" << 0.0 << 1250.5;
+        // Group separators are never read: "1,250.5" is not a number.
+        QTest::newRow("grouped") << "mnuScaleUSMax"
+                                 << "1,250.5"
+                                 << "200" << 0.0 << 200.0;
         QTest::newRow("cancel") << "mnuScaleUSMax"
                                 << ""
                                 << "200" << 0.0 << 200.0;

@@ -260,6 +260,8 @@ void TestGaugeScale::readoutText_data()
     QTest::newRow("pressure, 0") << 100.4 << 0 << "100";
     QTest::newRow("no group separator") << 12345.678 << 2 << "12345.68";
     QTest::newRow("negative") << -17.26 << 1 << "-17.3";
+    QTest::newRow("rounds to zero: no sign") << -0.00001 << 4 << "0.0000";
+    QTest::newRow("negative zero: no sign") << -0.0 << 2 << "0.00";
 }
 
 void TestGaugeScale::readoutText()
