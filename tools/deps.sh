@@ -6,6 +6,10 @@ BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev fo
 # The test frameworks, benchmarks, and a headless X server with a window manager for the
 # checks that need real window frames.
 BRISKO_PACKAGES_TEST="libgtest-dev libbenchmark-dev xvfb xauth openbox xdotool x11-utils"
+# Making the Debian packages (tools/package) and checking them (tools/test): CPack's helpers,
+# the icon renderer, help2man, the validators, lintian, and window capture for the start check.
+BRISKO_PACKAGES_PACKAGING="dpkg-dev file python3 librsvg2-bin help2man desktop-file-utils appstream
+    lintian x11-apps netpbm"
 BRISKO_PACKAGES_WINDOWS="g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine wine64"
 
 brisko_require_packages() {
