@@ -253,3 +253,24 @@ double FlowEngine::FlowRate(double pressure, double difference, double cPrime)
         (cPrime * 0.024132) * std::sqrt((difference * 27.71364) * (pressure + 14.65));
     return std::isfinite(flow) ? flow : 0;
 }
+
+const char *FlowStepName(FlowStep step)
+{
+    static constexpr const char *names[kFlowStepCount] = {
+        "g",   "Fl",  "FTf", "FTb", "FPb",  "Fg", "beta", "Ke0", "R",    "E",      "KDen", "t1",
+        "T1",  "t2",  "T2",  "t3",  "T3",   "A",  "B",    "C",   "Ke",   "K0",     "Ppc",  "Tpc",
+        "Ppr", "Tpr", "rho", "z",   "rho1", "z1", "rho2", "z2",  "rho3", "z3",     "rho4", "z4",
+        "Z",   "K",   "Pf",  "Fr",  "x1",   "Y",  "Fb",   "Fa",  "All",  "CPrime",
+    };
+    const auto i = static_cast<std::size_t>(step);
+    return i >= 1 && i <= kFlowStepCount ? names[i - 1] : "?";
+}
+
+FlowFactorSet FactorsNotComputed(const FlowStepSet &failed)
+{
+    FlowFactorSet result;
+    for (const FlowFactorField &field : kFlowFactorFields)
+        if (failed.contains(field.step))
+            result.set(static_cast<std::size_t>(field.factor));
+    return result;
+}
