@@ -1,6 +1,7 @@
 #include "md_vbcalc.h"
 
 #include "fp_flags.h"
+#include "md_formulas.h"
 #include "mdKValues.h"
 
 #include <array>
@@ -33,14 +34,6 @@ template <class T, class F> inline bool guardedStep(T &data, double &target, F f
     return true;
 }
 
-double zf(double tpr, double rho)
-{
-    const double tpr3 = tpr * tpr * tpr;
-    return ((1 + ((0.31506 - 1.0467 / tpr) - 0.5783 / tpr3) * rho) +
-            (0.5353 - 0.6123 / tpr) * (rho * rho)) +
-           (0.6815 * (rho * rho)) / tpr3;
-}
-
 // Every step of the calculation in order, written once. `step(id, target, f)` decides what a
 // failure means: the fast pass assigns blindly, the checked pass guards each step and notes
 // the ones that failed. `skipped(id)` is told of a step that stores nothing by design.
@@ -48,90 +41,69 @@ template <class Step>
 void runSteps(const FlowInputs &in, FlowIntermediates &s, FlowFactors &f,
               FlowEngine::NegativeBeta negativeBeta, FlowStepSet &skippedSteps, Step step)
 {
+    namespace F = flow_formula;
     const auto skipped = [&](FlowStep id) { skippedSteps.insert(id); };
-    step(FlowStep::g, s.g, [&] { return ((in.Lat - 45) * 0.087 + 980.665) - 9.4e-5 * in.Elev; });
-    step(FlowStep::Fl, f.Fl, [&] { return std::sqrt(s.g / 980.665); });
-    step(FlowStep::FTf, f.FTf, [&] { return std::sqrt(520 / (in.Temp + 460)); });
-    step(FlowStep::FTb, f.FTb, [&] { return (in.Tb + 460) / 520; });
-    step(FlowStep::FPb, f.FPb, [&] { return 14.73 / in.Pb; });
-    step(FlowStep::Fg, f.Fg, [&] { return std::sqrt(1 / in.SpecGravity); });
-    step(FlowStep::beta, s.beta, [&] { return in.Plate / in.Meter; });
-    step(FlowStep::Ke0, s.Ke0, [&] {
-        const double beta4 = s.beta * s.beta * s.beta * s.beta;
-        return (0.007 / in.Meter + 0.5993) + (0.076 / std::sqrt(in.Meter) + 0.364) * beta4;
-    });
-    step(FlowStep::R, s.R, [&] { return 530 / std::sqrt(in.Meter); });
-    step(FlowStep::E, s.E, [&] {
-        const double b = s.beta;
-        return in.Plate * ((((830 - 5000 * b) + 9000 * (b * b)) - 4200 * (b * b * b)) + s.R);
-    });
-    step(FlowStep::KDen, s.KDen, [&] { return 1 + (15 * s.E) / (1e6 * in.Plate); });
-    step(FlowStep::t1, s.t1, [&] { return (0.5 / in.Meter + 0.07) - s.beta; });
+    step(FlowStep::g, s.g, [&] { return F::gravity(in.Lat, in.Elev); });
+    step(FlowStep::Fl, f.Fl, [&] { return F::Fl(s.g); });
+    step(FlowStep::FTf, f.FTf, [&] { return F::FTf(in.Temp); });
+    step(FlowStep::FTb, f.FTb, [&] { return F::FTb(in.Tb); });
+    step(FlowStep::FPb, f.FPb, [&] { return F::FPb(in.Pb); });
+    step(FlowStep::Fg, f.Fg, [&] { return F::Fg(in.SpecGravity); });
+    step(FlowStep::beta, s.beta, [&] { return F::beta(in.Plate, in.Meter); });
+    step(FlowStep::Ke0, s.Ke0, [&] { return F::Ke0(in.Meter, s.beta); });
+    step(FlowStep::R, s.R, [&] { return F::R(in.Meter); });
+    step(FlowStep::E, s.E, [&] { return F::E(in.Plate, s.beta, s.R); });
+    step(FlowStep::KDen, s.KDen, [&] { return F::KDen(s.E, in.Plate); });
+    step(FlowStep::t1, s.t1, [&] { return F::t1(in.Meter, s.beta); });
     // The comparisons of these three steps cannot fail; a failed t-step leaves the old t.
     if (s.t1 >= 0)
         step(FlowStep::T1, s.T1, [&] { return std::pow(s.t1, 2.5); });
     else
         s.T1 = 0;
-    step(FlowStep::t2, s.t2, [&] { return 0.5 - s.beta; });
+    step(FlowStep::t2, s.t2, [&] { return F::t2(s.beta); });
     if (s.t2 >= 0)
         step(FlowStep::T2, s.T2, [&] { return std::pow(s.t2, 1.5); });
     else
         s.T2 = 0;
-    step(FlowStep::t3, s.t3, [&] { return s.beta - 0.7; });
+    step(FlowStep::t3, s.t3, [&] { return F::t3(s.beta); });
     if (s.t3 >= 0)
         step(FlowStep::T3, s.T3, [&] { return std::pow(s.t3, 2.5); });
     else
         s.T3 = 0;
-    step(FlowStep::A, s.A, [&] {
-        const double m = 1.6 - 1 / in.Meter;
-        return s.T1 * (0.4 * (m * m * m * m * m));
-    });
-    step(FlowStep::B, s.B, [&] { return s.T2 * (0.034 / in.Meter + 0.009); });
-    step(FlowStep::C, s.C, [&] { return (65 / (in.Meter * in.Meter) + 3) * s.T3; });
-    step(FlowStep::Ke, s.Ke, [&] { return ((s.Ke0 + s.A) - s.B) + s.C; });
-    step(FlowStep::K0, s.K0, [&] { return s.Ke / s.KDen; });
-    if (in.SpecGravity < 0.7) {
-        step(FlowStep::Ppc, s.Ppc, [&] { return 693 - 36 * in.SpecGravity; });
-        step(FlowStep::Tpc, s.Tpc, [&] { return 191 + 274 * in.SpecGravity; });
-    } else {
-        step(FlowStep::Ppc, s.Ppc, [&] { return 740 - 100 * in.SpecGravity; });
-        step(FlowStep::Tpc, s.Tpc, [&] { return 238 + 210 * in.SpecGravity; });
-    }
-    step(FlowStep::Ppr, s.Ppr, [&] { return in.Pressure / s.Ppc; });
-    step(FlowStep::Tpr, s.Tpr, [&] { return (in.Temp + 460) / s.Tpc; });
-    step(FlowStep::rho, s.rho, [&] { return (0.27 * s.Ppr) / s.Tpr; });
-    step(FlowStep::z, s.z, [&] { return zf(s.Tpr, s.rho); });
+    step(FlowStep::A, s.A, [&] { return F::A(s.T1, in.Meter); });
+    step(FlowStep::B, s.B, [&] { return F::B(s.T2, in.Meter); });
+    step(FlowStep::C, s.C, [&] { return F::C(in.Meter, s.T3); });
+    step(FlowStep::Ke, s.Ke, [&] { return F::Ke(s.Ke0, s.A, s.B, s.C); });
+    step(FlowStep::K0, s.K0, [&] { return F::K0(s.Ke, s.KDen); });
+    // The branch comparison of steps 23 and 24 cannot fail.
+    step(FlowStep::Ppc, s.Ppc, [&] { return F::Ppc(in.SpecGravity); });
+    step(FlowStep::Tpc, s.Tpc, [&] { return F::Tpc(in.SpecGravity); });
+    step(FlowStep::Ppr, s.Ppr, [&] { return F::Ppr(in.Pressure, s.Ppc); });
+    step(FlowStep::Tpr, s.Tpr, [&] { return F::Tpr(in.Temp, s.Tpc); });
+    step(FlowStep::rho, s.rho, [&] { return F::firstRho(s.Ppr, s.Tpr); });
+    step(FlowStep::z, s.z, [&] { return F::zf(s.Tpr, s.rho); });
     // A fixed number of refinements, not a converged iteration: steps rho1, z1, ... z4.
     for (int i = 0; i < 4; ++i) {
         const auto rhoStep = static_cast<FlowStep>(static_cast<int>(FlowStep::rho1) + 2 * i);
-        step(rhoStep, s.rho, [&] { return (0.27 * s.Ppr) / (s.z * s.Tpr); });
+        step(rhoStep, s.rho, [&] { return F::rho(s.Ppr, s.z, s.Tpr); });
         step(static_cast<FlowStep>(static_cast<int>(rhoStep) + 1), s.z,
-             [&] { return zf(s.Tpr, s.rho); });
+             [&] { return F::zf(s.Tpr, s.rho); });
     }
-    step(FlowStep::Z, f.Z, [&] { return std::sqrt(1 / s.z); });
+    step(FlowStep::Z, f.Z, [&] { return F::Z(s.z); });
     if (negativeBeta == FlowEngine::NegativeBeta::KeepPreviousK && s.beta < 0)
         skipped(FlowStep::K);
     else
         step(FlowStep::K, s.K, [&] { return LookupFlowCoefficient(s.beta); });
-    step(FlowStep::Pf, s.Pf, [&] { return in.Pressure + 14.4; });
-    step(FlowStep::Fr, f.Fr, [&] {
-        const double hw = in.Difference * 27.71364;
-        return 1 + (s.E / ((12835 * in.Meter) * s.K)) / std::sqrt(hw * s.Pf);
-    });
-    step(FlowStep::x1, s.x1, [&] {
-        const double hw = in.Difference * 27.71364;
-        return hw / (27.7 * s.Pf);
-    });
-    step(FlowStep::Y, f.Y, [&] {
-        const double beta4 = s.beta * s.beta * s.beta * s.beta;
-        return 1 - ((0.41 + 0.35 * beta4) * s.x1) / 1.3;
-    });
-    step(FlowStep::Fb, f.Fb, [&] { return ((in.Plate * in.Plate) * 338.17) * s.K0; });
-    step(FlowStep::Fa, f.Fa, [&] { return (1e-5 * 1.85) * (in.Temp - 68) + 1; });
+    step(FlowStep::Pf, s.Pf, [&] { return F::Pf(in.Pressure); });
+    step(FlowStep::Fr, f.Fr, [&] { return F::Fr(s.E, in.Meter, s.K, F::hw(in.Difference), s.Pf); });
+    step(FlowStep::x1, s.x1, [&] { return F::x1(F::hw(in.Difference), s.Pf); });
+    step(FlowStep::Y, f.Y, [&] { return F::Y(s.beta, s.x1); });
+    step(FlowStep::Fb, f.Fb, [&] { return F::Fb(in.Plate, s.K0); });
+    step(FlowStep::Fa, f.Fa, [&] { return F::Fa(in.Temp); });
     step(FlowStep::All, f.All,
-         [&] { return f.FTf * f.FTb * f.FPb * f.Fg * f.Fr * f.Y * f.Z * f.Fl * f.Fa; });
+         [&] { return F::All(f.FTf, f.FTb, f.FPb, f.Fg, f.Fr, f.Y, f.Z, f.Fl, f.Fa); });
     f.CPrime = 0; // not kept: a failed step 46 gives 0
-    step(FlowStep::CPrime, f.CPrime, [&] { return f.All * f.Fb; });
+    step(FlowStep::CPrime, f.CPrime, [&] { return F::CPrime(f.All, f.Fb); });
 }
 
 // Whether the fast pass produced anything non-finite. A non-finite step result is a failed
@@ -198,8 +170,7 @@ double FlowEngine::FlowRate(double pressure, double difference, double cPrime)
     // Products, a sum and a square root: with finite arguments an operation here can only
     // fail by producing an infinity or a NaN, and neither can vanish again before the result,
     // so a finite result is exactly a calculation in which nothing failed.
-    const double flow =
-        (cPrime * 0.024132) * std::sqrt((difference * 27.71364) * (pressure + 14.65));
+    const double flow = flow_formula::flowRate(pressure, difference, cPrime);
     return std::isfinite(flow) ? flow : 0;
 }
 
