@@ -21,9 +21,10 @@ struct Finding
 };
 
 // Checks one calculation's inputs against what the method can stand. `failedSteps` is the
-// calculation's FlowEngine::FailedSteps() (each failed step is an error); pass an empty set to
-// check the inputs alone. Errors come first, each group in a fixed order. Allocates nothing
-// when there is no finding.
+// calculation's FlowEngine::FailedSteps() (all failed steps make one error); pass an empty set
+// to check the inputs alone. Errors come first, each group in a fixed order; a non-finite
+// input is reported once and skips the checks that read it. Absolute static pressure is the
+// gauge pressure plus the 14.4 psi the factors add. Allocates nothing when there is no finding.
 //
 // Errors: "input-not-finite", "meter-not-positive", "bore-not-positive", "gravity-not-positive",
 // "differential-not-positive", "temperature-not-positive", "pressure-not-positive",

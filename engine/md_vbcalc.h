@@ -40,21 +40,30 @@ struct FlowInputField
     FlowInput input;
     const char *name; // the field's name, as in FlowInputs
     double FlowInputs::*value;
+    const char *label; // what it is, for messages
+    const char *unit;  // the engine's unit, "" for none
 };
 
-// Every field of FlowInputs once, in declaration order.
+// Every field of FlowInputs once, in declaration order (so kFlowInputFields[i].input is
+// FlowInput(i + 1)).
 inline constexpr std::array<FlowInputField, 10> kFlowInputFields = {{
-    {FlowInput::Temp, "Temp", &FlowInputs::Temp},
-    {FlowInput::Tb, "Tb", &FlowInputs::Tb},
-    {FlowInput::Pb, "Pb", &FlowInputs::Pb},
-    {FlowInput::Plate, "Plate", &FlowInputs::Plate},
-    {FlowInput::Meter, "Meter", &FlowInputs::Meter},
-    {FlowInput::SpecGravity, "SpecGravity", &FlowInputs::SpecGravity},
-    {FlowInput::Lat, "Lat", &FlowInputs::Lat},
-    {FlowInput::Elev, "Elev", &FlowInputs::Elev},
-    {FlowInput::Pressure, "Pressure", &FlowInputs::Pressure},
-    {FlowInput::Difference, "Difference", &FlowInputs::Difference},
+    {FlowInput::Temp, "Temp", &FlowInputs::Temp, "flowing temperature", "degF"},
+    {FlowInput::Tb, "Tb", &FlowInputs::Tb, "base temperature", "degF"},
+    {FlowInput::Pb, "Pb", &FlowInputs::Pb, "base pressure", "psia"},
+    {FlowInput::Plate, "Plate", &FlowInputs::Plate, "orifice bore", "in"},
+    {FlowInput::Meter, "Meter", &FlowInputs::Meter, "meter inside diameter", "in"},
+    {FlowInput::SpecGravity, "SpecGravity", &FlowInputs::SpecGravity, "specific gravity", ""},
+    {FlowInput::Lat, "Lat", &FlowInputs::Lat, "latitude", "deg"},
+    {FlowInput::Elev, "Elev", &FlowInputs::Elev, "elevation", "ft"},
+    {FlowInput::Pressure, "Pressure", &FlowInputs::Pressure, "static pressure", "psig"},
+    {FlowInput::Difference, "Difference", &FlowInputs::Difference, "differential", "psi"},
 }};
+
+// The entry of kFlowInputFields for `input`, which must not be None.
+constexpr const FlowInputField &flowInputField(FlowInput input)
+{
+    return kFlowInputFields[static_cast<std::size_t>(input) - 1];
+}
 
 // Factors of one calculation. All = every factor but Fb; CPrime = All * Fb.
 struct FlowFactors
