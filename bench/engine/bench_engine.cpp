@@ -5,6 +5,7 @@
 #include "md_vbcalc.h"
 #include "mdKValues.h"
 #include "tarnwell.h"
+#include "window_defaults.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,22 +14,6 @@
 #include <vector>
 
 namespace {
-
-FlowInputs inputs()
-{
-    FlowInputs in;
-    in.Temp = 55;
-    in.Tb = 60;
-    in.Pb = 14.73;
-    in.Plate = 0.5;
-    in.Meter = 2.067;
-    in.SpecGravity = 0.615;
-    in.Lat = 42;
-    in.Elev = 300;
-    in.Pressure = 100;
-    in.Difference = 4.9;
-    return in;
-}
 
 double zf(double tpr, double rho)
 {
@@ -92,7 +77,7 @@ double zf(double tpr, double rho)
 // Nudges the differential each iteration so nothing can be hoisted out of the loop.
 void BM_Floor(benchmark::State &state)
 {
-    FlowInputs in = inputs();
+    FlowInputs in = windowDefaults();
     for (auto _ : state) {
         in.Difference = in.Difference == 4.9 ? 5.0 : 4.9;
         benchmark::DoNotOptimize(in);
@@ -104,7 +89,7 @@ BENCHMARK(BM_Floor);
 void BM_Engine(benchmark::State &state)
 {
     FlowEngine engine;
-    FlowInputs in = inputs();
+    FlowInputs in = windowDefaults();
     for (auto _ : state) {
         in.Difference = in.Difference == 4.9 ? 5.0 : 4.9;
         benchmark::DoNotOptimize(in);
@@ -132,7 +117,7 @@ BENCHMARK(BM_CInterface);
 void BM_EngineFailingSteps(benchmark::State &state)
 {
     FlowEngine engine;
-    FlowInputs in = inputs();
+    FlowInputs in = windowDefaults();
     in.Meter = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(in);
