@@ -127,7 +127,7 @@ SolveResult solveFor(const FlowInputs &given, FlowInput unknown, double placehol
         return search(static_cast<const FlowInputs &>(in), flow);
     } catch (const StepFailed &failed) {
         return noSolution("step-failed",
-                          format("no solution: at %s %.10g %s steps fail: %s", field.label,
+                          format("no solution: these steps fail at %s %.10g %s: %s", field.label,
                                  failed.at, field.unit, DescribeSteps(failed.steps).c_str()));
     } catch (const std::exception &e) {
         return noSolution("no-convergence", format("the solver failed: %s", e.what()));

@@ -88,6 +88,8 @@ TEST(Solvers, NoSolutionSaysWhy)
     boreAtMeter.Plate = boreAtMeter.Meter;
     dp0.Difference = 0;
     cold.Temp = -500;
+    FlowInputs zNegative = windowDefaults();
+    zNegative.Temp = -300; // the five compressibility passes end below zero
     const struct
     {
         const char *what;
@@ -110,6 +112,8 @@ TEST(Solvers, NoSolutionSaysWhy)
         {"differential 0", Bore, dp0, 100, "differential-not-positive", "differential 0 psi"},
         {"below absolute zero", Bore, cold, 100, "temperature-not-positive", "-500 degF"},
         {"negative wanted flow", Bore, windowDefaults(), -5, "flow-not-positive", "-5 Mcf/d"},
+        {"a step fails (differential)", Differential, zNegative, 100, "step-failed", "37 (Z)"},
+        {"a step fails (bore)", Bore, zNegative, 100, "step-failed", "37 (Z)"},
     };
     for (const auto &c : cases) {
         const SolveResult r =
