@@ -231,8 +231,8 @@ void IniFile::setValue(const QString &section, const QString &key, const QString
     }
     if (!last) {
         // Without a header its keys would land in the section above.
-        sections_.append(Section{
-            section, section.isEmpty() ? QByteArray("General") : escapeKey(section), {}});
+        sections_.append(
+            Section{section, section.isEmpty() ? QByteArray("General") : escapeKey(section), {}});
         last = &sections_.last();
     }
     last->entries.append(Entry{key, escapeKey(key), encodeValue(text)});
@@ -240,8 +240,8 @@ void IniFile::setValue(const QString &section, const QString &key, const QString
 
 QString IniFile::decodeValue(QByteArrayView raw)
 {
-    static const char named[][2] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'},  {'n', '\n'},
-                                    {'r', '\r'}, {'t', '\t'}, {'v', '\v'},  {'"', '"'},
+    static const char named[][2] = {{'a', '\a'}, {'b', '\b'},  {'f', '\f'}, {'n', '\n'},
+                                    {'r', '\r'}, {'t', '\t'},  {'v', '\v'}, {'"', '"'},
                                     {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
     QString text;
     bool quoted = false;

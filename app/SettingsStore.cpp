@@ -38,8 +38,8 @@ std::optional<QByteArray> readFile(const QString &fileName, QString *error)
         return std::nullopt;
     }
     if (file.size() > kMaxFileSize) {
-        *error = tr("the file is larger than %1 bytes, too large for a settings file")
-                     .arg(kMaxFileSize);
+        *error =
+            tr("the file is larger than %1 bytes, too large for a settings file").arg(kMaxFileSize);
         return std::nullopt;
     }
     QByteArray data = file.readAll();
@@ -56,8 +56,7 @@ QString lockFailure(const QLockFile &lock, const QString &lockName)
         return tr("its lock file %1 is a folder").arg(QDir::toNativeSeparators(lockName));
     switch (lock.error()) {
     case QLockFile::LockFailedError:
-        return tr("another program holds its lock file %1")
-            .arg(QDir::toNativeSeparators(lockName));
+        return tr("another program holds its lock file %1").arg(QDir::toNativeSeparators(lockName));
     case QLockFile::PermissionError:
         return tr("no permission to create the lock file %1")
             .arg(QDir::toNativeSeparators(lockName));

@@ -19,6 +19,7 @@ enum class SettingKind {
 };
 
 // The 30 settings, in the order they are read at start and written by the Close button.
+// clang-format off
 enum class Setting {
     MainLeft, MainTop, MainWidth, MainHeight,
     Meter, Plate, SpGr, Tb, Pb, Lat, Elev,
@@ -28,6 +29,7 @@ enum class Setting {
     FlowCaption, FlowMin, FlowMax, FlowNeedle,
     Sweet, Sour, Other,
 };
+// clang-format on
 
 struct SettingKey
 {

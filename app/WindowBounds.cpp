@@ -43,7 +43,8 @@ QRect placeOnScreen(const QRect &outer, const QList<QRect> &areas, const QSize &
         if (a > b || (a == 0 && b == 0 && distance(outer, area) < distance(outer, *best)))
             best = &area;
     }
-    const auto [x, width] = fit(outer.x(), outer.width(), best->x(), best->width(), minimum.width());
+    const auto [x, width] =
+        fit(outer.x(), outer.width(), best->x(), best->width(), minimum.width());
     const auto [y, height] =
         fit(outer.y(), outer.height(), best->y(), best->height(), minimum.height());
     return {x, y, width, height};

@@ -412,8 +412,8 @@ void frmBrisko::restoreBounds(const SettingsStore &store)
     QList<QRect> areas;
     for (const QScreen *s : QGuiApplication::screens())
         areas.append(s->availableGeometry());
-    restoredOuter_ = WindowBounds::placeOnScreen(outer, areas,
-                                                 QSize(MinimumOuterWidth, MinimumOuterHeight));
+    restoredOuter_ =
+        WindowBounds::placeOnScreen(outer, areas, QSize(MinimumOuterWidth, MinimumOuterHeight));
     // Where the window manager tells its frame in advance, the window is right when it first
     // appears; elsewhere the frame is taken off once it is known (settleOuterGeometry).
     expectedFrame_ = expectedWindowFrame(*this);
@@ -450,7 +450,8 @@ void frmBrisko::saveSettings(SettingsStore &store)
     }
 
     for (const auto &[button, setting] : storedPresets())
-        store.write(setting, button->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+        store.write(setting,
+                    button->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
 }
 
 void frmBrisko::cmdClose_Click()
@@ -459,11 +460,11 @@ void frmBrisko::cmdClose_Click()
     saveSettings(store);
     // The old store survives a failed save; say so, then close as always.
     if (!store.commit())
-        dialogs_.criticalMessage(this,
-                                 tr("The settings could not be saved to %1: %2.")
-                                     .arg(QDir::toNativeSeparators(store.fileName()),
-                                          store.errorString()),
-                                 tr("Settings not saved"));
+        dialogs_.criticalMessage(
+            this,
+            tr("The settings could not be saved to %1: %2.")
+                .arg(QDir::toNativeSeparators(store.fileName()), store.errorString()),
+            tr("Settings not saved"));
     close();
 }
 

@@ -2,9 +2,9 @@
 
 #include "AGauge.h"
 #include "FakeDialogs.h"
+#include "frmBrisko.h"
 #include "IniFile.h"
 #include "SettingsStore.h"
-#include "frmBrisko.h"
 
 #include <QComboBox>
 #include <QDir>
