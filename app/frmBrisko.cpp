@@ -557,8 +557,9 @@ void frmBrisko::showEvent(QShowEvent *event)
 void frmBrisko::settleOuterGeometry()
 {
     // A window manager adds its frame some time after the window is mapped; until then the
-    // client size set before showing counted no frame. Once the frame is known, the window
-    // gets exactly the restored outer rectangle (if none comes, there is nothing to add).
+    // client size set before showing counted the frame expected, or none. Once the frame is
+    // known, the window gets exactly the restored outer rectangle (if none comes, there is
+    // nothing to take off).
     if (platformFrame().isNull() && ++settleTries_ < kSettleTries)
         return;
     settle_->stop();
