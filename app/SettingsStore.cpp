@@ -77,8 +77,16 @@ SettingsStore::SettingsStore(const QString &fileName) : fileName_(fileName)
 
 QString SettingsStore::userFileName()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/Brisko/Brisko.ini");
+    // Where earlier versions kept it (QSettings, INI format, user scope).
+#ifdef Q_OS_WIN
+    const QString roaming = qEnvironmentVariable("APPDATA");
+    const QString folder =
+        roaming.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                          : QDir::fromNativeSeparators(roaming);
+#else
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+#endif
+    return folder + QStringLiteral("/Brisko/Brisko.ini");
 }
 
 QString SettingsStore::ReadSetting(const QString &key, const QString &defaultText) const

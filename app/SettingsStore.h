@@ -103,10 +103,10 @@ inline constexpr GaugeSettings kGaugeSettings[] = {
 };
 
 // The per-user store of application "Brisko", section "Settings": a text file in the user's
-// configuration folder ($XDG_CONFIG_HOME/Brisko/Brisko.ini), which earlier versions wrote with
-// QSettings. The file is read once, when the store is made. Writes are collected and reach
-// the disk at commit(), under a lock file, in one atomic replacement of the file, so an
-// interrupted or failed save leaves the old store.
+// configuration folder ($XDG_CONFIG_HOME/Brisko/Brisko.ini, %APPDATA%\Brisko\Brisko.ini),
+// which earlier versions wrote with QSettings. The file is read once, when the store is made.
+// Writes are collected and reach the disk at commit(), under a lock file, in one atomic replacement
+// of the file, so an interrupted or failed save leaves the old store.
 class SettingsStore
 {
 public:
