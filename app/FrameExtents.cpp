@@ -69,13 +69,13 @@ QMargins x11FrameExtents(xcb_connection_t *c)
     // a second for it.
     const xcb_atom_t extents = atom(c, "_NET_FRAME_EXTENTS");
     QMargins frame;
-    for (int attempt = 0; attempt < 40; ++attempt) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
         const std::vector<quint32> e = property32(c, probe, extents, XCB_ATOM_CARDINAL, 4);
         if (e.size() == 4) {
             frame = QMargins(int(e[0]), int(e[2]), int(e[1]), int(e[3]));
             break;
         }
-        QThread::msleep(5);
+        QThread::msleep(1);
     }
     xcb_destroy_window(c, probe);
     xcb_flush(c);
