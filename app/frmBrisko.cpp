@@ -2,22 +2,30 @@
 
 #include "AGauge.h"
 #include "Dialogs.h"
+#include "FrameExtents.h"
 #include "frmBriskoAbout.h"
 #include "ListPick.h"
 #include "NumberText.h"
 #include "SettingsStore.h"
 #include "Steps.h"
+#include "WindowBounds.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <cmath>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -75,6 +83,10 @@ frmBrisko::frmBrisko(Dialogs &dialogs, QWidget *parent) : QWidget(parent), dialo
     connect(cmdClose, &QPushButton::clicked, this, &frmBrisko::cmdClose_Click);
 
     panel_ = new GaugePanel(this, AGauge_, fields_, dialogs_);
+
+    settle_ = new QTimer(this);
+    settle_->setInterval(kSettleIntervalMs);
+    connect(settle_, &QTimer::timeout, this, &frmBrisko::settleOuterGeometry);
 
     // Handlers of the input panel. Combo boxes recompute on a pick from the list only.
     for (QComboBox *combo : {ComboMeter, ComboPlate})
@@ -318,30 +330,28 @@ void frmBrisko::Form_Load()
     setWindowTitle(QStringLiteral("Pelorim"));
 }
 
+std::array<std::pair<QComboBox *, Setting>, 2> frmBrisko::storedCombos() const
+{
+    return {{{ComboMeter, Setting::Meter}, {ComboPlate, Setting::Plate}}};
+}
+
+std::array<std::pair<QLineEdit *, Setting>, 5> frmBrisko::storedFields() const
+{
+    return {{{txtSpGr, Setting::SpGr},
+             {txtTb, Setting::Tb},
+             {txtPb, Setting::Pb},
+             {txtLat, Setting::Lat},
+             {txtElev, Setting::Elev}}};
+}
+
+std::array<std::pair<QRadioButton *, Setting>, 3> frmBrisko::storedPresets() const
+{
+    return {{{Sweet, Setting::Sweet}, {Sour, Setting::Sour}, {Other, Setting::Other}}};
+}
+
 void frmBrisko::restoreSettings(const SettingsStore &store)
 {
-    const auto read = [&](int row) {
-        const SettingKey &k = kSettingKeys[row];
-        return store.ReadSetting(QString::fromLatin1(k.key), QString::fromLatin1(k.defaultText));
-    };
-    const double tpp = twipsPerPixel();
-    const auto bound = [&](int row) {
-        const auto value = SettingsStore::parseNumber(read(row));
-        require(value.has_value());
-        // Stored as a single-precision number.
-        const double pixels = static_cast<float>(*value) / tpp;
-        require(pixels > -1e6 && pixels < 1e6);
-        return qRound(pixels);
-    };
-
-    // Rows 1-4: left, top, width, height, each on its own.
-    runStep([&] { move(bound(0), y()); });
-    runStep([&] { move(x(), bound(1)); });
-    QSize outer = size() + frameExtra();
-    runStep([&] { outer.setWidth(bound(2)); });
-    runStep([&] { outer.setHeight(bound(3)); });
-    resize((outer - frameExtra()).expandedTo(QSize(1, 1)));
-    pendingOuterSize_ = outer;
+    restoreBounds(store);
 
     for (const char *entry : kPlateList)
         ComboPlate->addItem(QString::fromLatin1(entry));
@@ -351,42 +361,35 @@ void frmBrisko::restoreSettings(const SettingsStore &store)
     ComboPlate->setEditText(QStringLiteral("0.0625"));
     ComboMeter->setEditText(QStringLiteral("2.067"));
 
-    // Rows 5-11: the texts, verbatim; fields run their change handling.
-    runStep([&] { ComboMeter->setEditText(read(4)); });
-    runStep([&] { ComboPlate->setEditText(read(5)); });
-    QLineEdit *const fields[] = {txtSpGr, txtTb, txtPb, txtLat, txtElev};
-    for (int i = 0; i < 5; ++i)
-        runStep([&] { fields[i]->setText(read(6 + i)); });
+    // The texts, verbatim; fields run their change handling.
+    for (const auto &[combo, setting] : storedCombos())
+        runStep([&] { combo->setEditText(store.read(setting)); });
+    for (const auto &[field, setting] : storedFields())
+        runStep([&] { field->setText(store.read(setting)); });
 
-    // Rows 12-27: each gauge's caption, scale and needle, the scale before the needle.
-    for (int slot = 0; slot < 4; ++slot) {
-        const int row = 11 + slot * 4;
-        runStep([&] {
-            require(AGauge_->setCaptionIndex(slot));
-            require(AGauge_->setNeedleIndex(slot));
-            require(AGauge_->setScaleIndex(slot));
-        });
-        runStep([&] { AGauge_->setCaption(read(row)); });
-        const auto number = [&](int r) {
-            const auto value = SettingsStore::parseNumber(read(r));
-            require(value.has_value());
-            return *value;
-        };
-        runStep([&] { require(AGauge_->setScaleMin(number(row + 1))); });
-        runStep([&] { require(AGauge_->setScaleMax(number(row + 2))); });
-        runStep([&] { require(AGauge_->setNeedleValue(number(row + 3))); });
+    // Each gauge's caption, scale and needle, the scale before the needle.
+    const auto number = [&](Setting setting) {
+        const auto value = SettingsStore::parseNumber(store.read(setting));
+        require(value.has_value());
+        return *value;
+    };
+    for (const GaugeSettings &gauge : kGaugeSettings) {
+        selectSlot(*AGauge_, gauge.slot);
+        runStep([&] { AGauge_->setCaption(store.read(gauge.caption)); });
+        runStep([&] { require(AGauge_->setScaleMin(number(gauge.min))); });
+        runStep([&] { require(AGauge_->setScaleMax(number(gauge.max))); });
+        runStep([&] { require(AGauge_->setNeedleValue(number(gauge.needle))); });
     }
 
-    // Rows 28-30: the presets; a selected one runs its click handling.
+    // The presets; a selected one runs its click handling.
     bool presetRecalculated = false;
-    QRadioButton *const buttons[] = {Sweet, Sour, Other};
-    for (int i = 0; i < 3; ++i)
+    for (const auto &[button, setting] : storedPresets())
         runStep([&] {
-            const auto on = SettingsStore::parseBoolean(read(27 + i));
+            const auto on = SettingsStore::parseBoolean(store.read(setting));
             require(on.has_value());
-            if (*on && !buttons[i]->isChecked())
+            if (*on && !button->isChecked())
                 presetRecalculated = true;
-            buttons[i]->setChecked(*on);
+            button->setChecked(*on);
         });
 
     // Without a restored preset nothing has recalculated since the gauges were restored,
@@ -395,48 +398,82 @@ void frmBrisko::restoreSettings(const SettingsStore &store)
         UpdateFlowNeedle();
 }
 
+int frmBrisko::storedPixels(const QString &text) const
+{
+    const auto value = SettingsStore::parseNumber(text);
+    require(value.has_value());
+    const float twips = static_cast<float>(*value); // stored as a single-precision number
+    require(std::isfinite(twips));
+    // Far beyond any screen, yet safe to add up as int; placing the window brings it back.
+    constexpr double far = 1 << 24;
+    return qRound(std::clamp(twips / twipsPerPixel(), -far, far));
+}
+
+void frmBrisko::restoreBounds(const SettingsStore &store)
+{
+    // Each bound on its own: one that does not convert keeps the designed value.
+    QRect outer = outerGeometry();
+    runStep([&] { outer.moveLeft(storedPixels(store.read(Setting::MainLeft))); });
+    runStep([&] { outer.moveTop(storedPixels(store.read(Setting::MainTop))); });
+    runStep([&] { outer.setWidth(storedPixels(store.read(Setting::MainWidth))); });
+    runStep([&] { outer.setHeight(storedPixels(store.read(Setting::MainHeight))); });
+
+    QList<QRect> areas;
+    for (const QScreen *s : QGuiApplication::screens())
+        areas.append(s->availableGeometry());
+    restoredOuter_ =
+        WindowBounds::placeOnScreen(outer, areas, QSize(MinimumOuterWidth, MinimumOuterHeight));
+    // Where the window manager tells its frame in advance, the window is right when it first
+    // appears; elsewhere the frame is taken off once it is known (settleOuterGeometry).
+    expectedFrame_ = expectedWindowFrame(*this);
+    applyMinimumSize();
+    applyOuterGeometry(restoredOuter_);
+}
+
 void frmBrisko::saveSettings(SettingsStore &store)
 {
-    const auto write = [&](int row, const QString &text) {
-        runStep([&] { store.WriteSetting(QString::fromLatin1(kSettingKeys[row].key), text); });
-    };
+    // Until the frame is known the restored rectangle is the window's bounds.
+    const QRect outer = restoredOuter_.isValid() ? restoredOuter_ : outerGeometry();
     const double tpp = twipsPerPixel();
-    const QRect bounds = frameGeometry();
-    const int pixels[] = {bounds.x(), bounds.y(), bounds.width(), bounds.height()};
-    for (int i = 0; i < 4; ++i)
-        write(i, SettingsStore::formatNumber(pixels[i] * tpp, SettingKind::Single));
+    const std::pair<Setting, int> bounds[] = {{Setting::MainLeft, outer.x()},
+                                              {Setting::MainTop, outer.y()},
+                                              {Setting::MainWidth, outer.width()},
+                                              {Setting::MainHeight, outer.height()}};
+    for (const auto &[setting, pixels] : bounds)
+        store.write(setting, SettingsStore::formatNumber(pixels * tpp, SettingKind::Single));
 
-    write(4, ComboMeter->currentText());
-    write(5, ComboPlate->currentText());
-    QLineEdit *const fields[] = {txtSpGr, txtTb, txtPb, txtLat, txtElev};
-    for (int i = 0; i < 5; ++i)
-        write(6 + i, fields[i]->text());
+    for (const auto &[combo, setting] : storedCombos())
+        store.write(setting, combo->currentText());
+    for (const auto &[field, setting] : storedFields())
+        store.write(setting, field->text());
 
-    for (int slot = 0; slot < 4; ++slot) {
-        const int row = 11 + slot * 4;
-        const bool selected = runStep([&] {
-            require(AGauge_->setCaptionIndex(slot));
-            require(AGauge_->setNeedleIndex(slot));
-            require(AGauge_->setScaleIndex(slot));
-        });
-        if (!selected)
+    for (const GaugeSettings &gauge : kGaugeSettings) {
+        if (!selectSlot(*AGauge_, gauge.slot))
             continue; // the values read would belong to another gauge
-        write(row, AGauge_->caption());
-        write(row + 1, SettingsStore::formatNumber(AGauge_->scaleMin(), SettingKind::Number));
-        write(row + 2, SettingsStore::formatNumber(AGauge_->scaleMax(), SettingKind::Number));
-        write(row + 3, SettingsStore::formatNumber(AGauge_->needleValue(), SettingKind::Number));
+        store.write(gauge.caption, AGauge_->caption());
+        const std::pair<Setting, double> numbers[] = {{gauge.min, AGauge_->scaleMin()},
+                                                      {gauge.max, AGauge_->scaleMax()},
+                                                      {gauge.needle, AGauge_->needleValue()}};
+        for (const auto &[setting, value] : numbers)
+            store.write(setting, SettingsStore::formatNumber(value, SettingKind::Number));
     }
 
-    QRadioButton *const buttons[] = {Sweet, Sour, Other};
-    for (int i = 0; i < 3; ++i)
-        write(27 + i, buttons[i]->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+    for (const auto &[button, setting] : storedPresets())
+        store.write(setting,
+                    button->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
 }
 
 void frmBrisko::cmdClose_Click()
 {
     SettingsStore store;
     saveSettings(store);
-    store.commit();
+    // The old store survives a failed save; say so, then close as always.
+    if (!store.commit())
+        dialogs_.criticalMessage(
+            this,
+            tr("The settings could not be saved to %1: %2.")
+                .arg(QDir::toNativeSeparators(store.fileName()), store.errorString()),
+            tr("Settings not saved"));
     close();
 }
 
@@ -472,11 +509,28 @@ void frmBrisko::preset_Click(QRadioButton *button)
     UpdateFlowNeedle();
 }
 
-QSize frmBrisko::frameExtra() const
+QMargins frmBrisko::platformFrame() const
 {
-    if (!isWindow())
-        return {};
-    return frameGeometry().size() - size();
+    const QWindow *window = windowHandle();
+    return window && isWindow() ? window->frameMargins() : QMargins();
+}
+
+QMargins frmBrisko::windowFrame() const
+{
+    const QMargins frame = platformFrame();
+    return frame.isNull() ? expectedFrame_ : frame;
+}
+
+QRect frmBrisko::outerGeometry() const
+{
+    return geometry().marginsAdded(windowFrame());
+}
+
+void frmBrisko::applyOuterGeometry(const QRect &outer)
+{
+    const QMargins frame = windowFrame();
+    move(outer.topLeft()); // a window's position is its frame's
+    resize(outer.size().shrunkBy(frame));
 }
 
 void frmBrisko::setSizeLimitHooked(bool hooked)
@@ -493,8 +547,7 @@ void frmBrisko::applyMinimumSize()
     if (!sizeLimitHooked_)
         return;
     // The limit is on the outer size; Qt limits the client area, so take the frame off.
-    const QSize limit =
-        QSize(MinimumOuterWidth, MinimumOuterHeight) - frameExtra().expandedTo(QSize(0, 0));
+    const QSize limit = QSize(MinimumOuterWidth, MinimumOuterHeight).shrunkBy(windowFrame());
     if (minimumSize() != limit)
         setMinimumSize(limit);
 }
@@ -502,14 +555,28 @@ void frmBrisko::applyMinimumSize()
 void frmBrisko::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    // The window manager adds the frame only once the window is mapped: then the stored
-    // outer size can be turned into the right client size.
-    QTimer::singleShot(0, this, [this] {
-        applyMinimumSize();
-        if (pendingOuterSize_.isValid() && !frameExtra().isNull() && !isMaximized())
-            resize((pendingOuterSize_ - frameExtra()).expandedTo(minimumSize()));
-        pendingOuterSize_ = QSize();
-    });
+    if (restoredOuter_.isValid()) {
+        settleTries_ = 0;
+        settleOuterGeometry();
+        if (restoredOuter_.isValid())
+            settle_->start();
+    }
+}
+
+void frmBrisko::settleOuterGeometry()
+{
+    // A window manager adds its frame some time after the window is mapped; until then the
+    // client size set before showing counted the frame expected, or none. Once the frame is
+    // known, the window gets exactly the restored outer rectangle (if none comes, there is
+    // nothing to take off).
+    if (platformFrame().isNull() && ++settleTries_ < kSettleTries)
+        return;
+    settle_->stop();
+    applyMinimumSize();
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        applyOuterGeometry(restoredOuter_);
+    restoredOuter_ = QRect();
+    expectedFrame_ = QMargins();
 }
 
 void frmBrisko::moveEvent(QMoveEvent *event)

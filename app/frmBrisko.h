@@ -1,9 +1,15 @@
 #pragma once
 
 #include "GaugePanel.h"
+#include "SettingsStore.h"
 
+#include <QMargins>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
+
+#include <array>
+#include <utility>
 
 class AGauge;
 class Dialogs;
@@ -14,7 +20,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class SettingsStore;
+class QTimer;
 class frmBriskoAbout;
 
 // The calculator's one main window: the gauge panel on the left, the input and result
@@ -61,8 +67,20 @@ private:
                      const QFont &font);
     void setSizeLimitHooked(bool hooked);
     void applyMinimumSize();
-    QSize frameExtra() const;
 
+    // The window's bounds with its frame: what the store keeps.
+    QMargins platformFrame() const;
+    QMargins windowFrame() const; // the platform's, or the one expected until that is known
+    QRect outerGeometry() const;
+    void applyOuterGeometry(const QRect &outer);
+    void settleOuterGeometry();
+
+    // Which control each stored text belongs to.
+    std::array<std::pair<QComboBox *, Setting>, 2> storedCombos() const;
+    std::array<std::pair<QLineEdit *, Setting>, 5> storedFields() const;
+    std::array<std::pair<QRadioButton *, Setting>, 3> storedPresets() const;
+    int storedPixels(const QString &text) const;
+    void restoreBounds(const SettingsStore &store);
     void restoreSettings(const SettingsStore &store);
     void saveSettings(SettingsStore &store);
 
@@ -94,6 +112,11 @@ private:
     GaugePanel *panel_;
     QPointer<frmBriskoAbout> about_;
     bool sizeLimitHooked_ = false;
-    // The outer size asked for before the frame's size was known; applied once it is.
-    QSize pendingOuterSize_;
+    // The restored outer rectangle, placed on a screen, until the window's frame is known.
+    QRect restoredOuter_;
+    QMargins expectedFrame_;
+    QTimer *settle_;
+    int settleTries_ = 0;
+    static constexpr int kSettleIntervalMs = 10;
+    static constexpr int kSettleTries = 100;
 };

@@ -14,15 +14,15 @@
 
 namespace {
 enum Slot { Temp = 0, US = 1, Diff = 2, Flow = 3 };
-
-// Selects one slot for all three selectors, each write its own step.
-void selectSlot(AGauge &gauge, int slot)
-{
-    runStep([&] { require(gauge.setCaptionIndex(slot)); });
-    runStep([&] { require(gauge.setNeedleIndex(slot)); });
-    runStep([&] { require(gauge.setScaleIndex(slot)); });
-}
 } // namespace
+
+bool selectSlot(AGauge &gauge, int slot)
+{
+    const bool caption = runStep([&] { require(gauge.setCaptionIndex(slot)); });
+    const bool needle = runStep([&] { require(gauge.setNeedleIndex(slot)); });
+    const bool scale = runStep([&] { require(gauge.setScaleIndex(slot)); });
+    return caption && needle && scale;
+}
 
 // One unit item of a gauge's popup menu: it acts only when the gauge shows `from`.
 struct GaugePanel::UnitSwitch

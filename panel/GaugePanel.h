@@ -16,6 +16,10 @@ class QLineEdit;
 class QMenu;
 class QWidget;
 
+// Points the caption, needle and scale selectors at one gauge slot, each write its own step;
+// true when all three took it.
+bool selectSlot(AGauge &gauge, int slot);
+
 // The window's controls the recalculation reads and writes.
 struct PanelFields
 {

@@ -5,7 +5,7 @@
 #include <AGauge.h>
 #include <benchmark/benchmark.h>
 #include <QApplication>
-#include <QSettings>
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -13,7 +13,7 @@ namespace {
 void BM_UpdateFlowNeedleWithRepaint(benchmark::State &state)
 {
     QTemporaryDir store;
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, store.path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(store.path())); // never the user's own store
     QtDialogs dialogs;
     frmBrisko window(dialogs);
     window.Form_Load();

@@ -3,12 +3,14 @@
 #include "AGauge.h"
 #include "FakeDialogs.h"
 #include "frmBrisko.h"
+#include "IniFile.h"
+#include "SettingsStore.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QLocale>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,23 +24,30 @@ public:
     WindowFixture()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, storeDir.path());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(storeDir.path()));
+        if (!storeFile().startsWith(storeDir.path() + '/'))
+            qFatal("the settings store is not redirected: %s", qPrintable(storeFile()));
     }
 
+    static QString storeFile() { return SettingsStore::userFileName(); }
     void clearStore() { QDir(storeDir.path() + "/Brisko").removeRecursively(); }
 
     void writeStore(const std::map<QString, QString> &values)
     {
-        QSettings s(QSettings::IniFormat, QSettings::UserScope, "Brisko", "Brisko");
+        SettingsStore s;
         for (const auto &[key, value] : values)
-            s.setValue("Settings/" + key, value);
-        s.sync();
+            s.WriteSetting(key, value);
+        QVERIFY2(s.commit(), qPrintable(s.errorString()));
     }
 
+    // The stored text, or an invalid QVariant when the key is not stored.
     QVariant stored(const QString &key)
     {
-        QSettings s(QSettings::IniFormat, QSettings::UserScope, "Brisko", "Brisko");
-        return s.value("Settings/" + key);
+        QFile file(storeFile());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const auto text = IniFile::parse(file.readAll()).value("Settings", key);
+        return text ? QVariant(*text) : QVariant();
     }
 
     frmBrisko &start()

@@ -199,8 +199,8 @@ private slots:
         fx.gauge()->setScaleMin(-5);
         fx.gauge()->setScaleMax(277);
         fx.setNeedle(2, 135.63);
-        w.move(150, 90);
-        w.resize(700, 500);
+        w.move(50, 60); // wholly on the 800 x 800 offscreen screen
+        w.resize(640, 480);
         const QRect bounds = w.frameGeometry();
         QTest::mouseClick(fx.child<QPushButton>("cmdClose"), Qt::LeftButton);
         QVERIFY(!w.isVisible());
