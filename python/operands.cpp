@@ -56,21 +56,28 @@ double IntToDouble(PyObject *value, const char *function, const char *name)
     return number;
 }
 
-Operand Convert(py::handle value, const char *function, const char *name)
+// "f(): name must be a number, not str"; the vectorised functions also take arrays.
+[[noreturn]] void RaiseNotNumber(const char *function, const char *name, bool arrays,
+                                 const std::string &given, const char *hint = "")
+{
+    Raise(PyExc_TypeError, Where(function, name) + " must be a number" +
+                               (arrays ? " or an array of numbers" : "") + ", not " + given + hint);
+}
+
+Operand Convert(py::handle value, const char *function, const char *name, bool arrays)
 {
     PyObject *object = value.ptr();
+    const char *typeName = Py_TYPE(object)->tp_name;
     // Plain numbers first: the common case, and the scalar loop of a benchmark.
     if (PyFloat_Check(object))
         return {true, PyFloat_AS_DOUBLE(object), {}};
     if (PyBool_Check(object))
-        Raise(PyExc_TypeError, Where(function, name) + " must be a number, not bool");
+        RaiseNotNumber(function, name, arrays, "bool");
     if (PyLong_Check(object))
         return {true, IntToDouble(object, function, name), {}};
     if (object == Py_None || PyUnicode_Check(object) || PyBytes_Check(object) ||
         PyByteArray_Check(object))
-        Raise(PyExc_TypeError, Where(function, name) +
-                                   " must be a number or an array of numbers, not " +
-                                   Py_TYPE(object)->tp_name);
+        RaiseNotNumber(function, name, arrays, typeName);
 
     py::array array;
     if (py::isinstance<py::array>(value)) {
@@ -96,19 +103,24 @@ Operand Convert(py::handle value, const char *function, const char *name)
 
     const py::dtype dtype = array.dtype();
     const char kind = dtype.kind();
-    if (kind == 'b')
-        Raise(PyExc_TypeError, Where(function, name) + " must be numbers, not an array of bool");
-    if (kind != 'f' && kind != 'i' && kind != 'u')
-        Raise(PyExc_TypeError,
-              Where(function, name) + " must be a number or an array of real numbers, not " +
-                  (array.ndim() == 0
-                       ? std::string(Py_TYPE(object)->tp_name)
-                       : "an array of dtype " + std::string(py::str(py::handle(dtype)))) +
-                  (kind == 'O' ? " (numpy.asarray(x, dtype=float) converts numbers held as "
-                                 "objects)"
-                               : ""));
-    if (array.ndim() == 0)
+    const bool scalar = array.ndim() == 0;
+    if (kind != 'f' && kind != 'i' && kind != 'u') {
+        const std::string dtypeName = py::str(py::handle(dtype));
+        RaiseNotNumber(function, name, arrays,
+                       scalar        ? (kind == 'b' ? "bool" : typeName)
+                       : kind == 'b' ? "an array of bool"
+                                     : "an array of dtype " + dtypeName,
+                       kind == 'O' && arrays ? " (numpy.asarray(x, dtype=float) converts numbers "
+                                               "held as objects)"
+                                             : "");
+    }
+    if (scalar)
         return {true, array.attr("astype")("float64").attr("item")().cast<double>(), {}};
+    if (!arrays)
+        RaiseNotNumber(function, name, arrays,
+                       py::isinstance<py::array>(value)
+                           ? "an array of shape " + ShapeText(array.shape(), array.ndim())
+                           : typeName);
     return {false, 0, array};
 }
 
@@ -142,11 +154,7 @@ const char *ArgumentName(FlowInput input)
 
 double ToNumber(py::handle value, const char *function, const char *name)
 {
-    const Operand operand = Convert(value, function, name);
-    if (!operand.isNumber)
-        Raise(PyExc_TypeError, Where(function, name) + " must be a number, not an array of shape " +
-                                   ShapeText(operand.array.shape(), operand.array.ndim()));
-    return operand.number;
+    return Convert(value, function, name, false).number;
 }
 
 FlowInputs RowInputs(const FlowBatchInputs &columns, std::size_t row)
@@ -175,7 +183,7 @@ Broadcast::Broadcast(const std::array<py::handle, 10> &values, const char *funct
     std::array<Operand, 10> operands;
     py::ssize_t ndim = 0;
     for (std::size_t k = 0; k < kArguments.size(); ++k) {
-        operands[k] = Convert(values[k], function, kArguments[k].name);
+        operands[k] = Convert(values[k], function, kArguments[k].name, true);
         if (!operands[k].isNumber) {
             scalar_ = false;
             ndim = std::max(ndim, operands[k].array.ndim());
