@@ -27,6 +27,12 @@ using Values = std::array<py::handle, 10>;
 // range checks would reject), so no row ever shows a number no flow can stand on.
 void ComputeFlows(const FlowBatchInputs &columns, std::size_t rows, double *flow)
 {
+    if (rows == 1) { // the batch would compute a whole block of padding for it
+        const FlowInputs in = RowInputs(columns, 0);
+        const FlowRow row = ComputeFlowRow(in);
+        flow[0] = row.failed || HasInputError(in) ? kNaN : row.flow;
+        return;
+    }
     unsigned char failed[kChunkRows];
     for (std::size_t start = 0; start < rows; start += kChunkRows) {
         const std::size_t n = std::min(kChunkRows, rows - start);
@@ -64,15 +70,16 @@ py::dict Factors(const Values &values)
 {
     const Broadcast inputs(values, "factors");
     constexpr std::size_t kFactors = kFlowFactorFields.size();
-    std::array<py::array_t<double>, kFactors + 1> arrays;
+    std::array<py::object, kFactors + 1> arrays;
     std::array<double *, kFactors + 1> out{};
     std::array<double, kFactors + 1> numbers{};
     for (std::size_t j = 0; j <= kFactors; ++j) {
         if (inputs.scalar()) {
             out[j] = &numbers[j];
         } else {
-            arrays[j] = py::array_t<double>(inputs.shape());
-            out[j] = arrays[j].mutable_data();
+            py::array_t<double> array(inputs.shape());
+            out[j] = array.mutable_data();
+            arrays[j] = std::move(array);
         }
     }
     {

@@ -29,12 +29,15 @@ std::string ShapeText(const py::ssize_t *shape, py::ssize_t ndim)
     return text + ")";
 }
 
-// A converted argument: a number, or an array of at least one dimension.
+// A converted argument: a number, or an array of at least one dimension. (A default py::array
+// would be a new empty NumPy array, far dearer than a number's whole conversion.)
 struct Operand
 {
     bool isNumber = true;
     double number = 0;
-    py::array array;
+    py::object object;
+
+    py::array array() const { return py::reinterpret_borrow<py::array>(object); }
 };
 
 // Re-raises the pending Python error with the argument named in front of its message, keeping
@@ -79,9 +82,9 @@ Operand Convert(py::handle value, const char *function, const char *name, bool a
         PyByteArray_Check(object))
         RaiseNotNumber(function, name, arrays, typeName);
 
-    py::array array;
+    py::object converted;
     if (py::isinstance<py::array>(value)) {
-        array = py::reinterpret_borrow<py::array>(value);
+        converted = py::reinterpret_borrow<py::object>(value);
     } else if (!py::hasattr(value, "dtype") && !PySequence_Check(object) &&
                py::hasattr(value, "__float__")) {
         // Number types outside NumPy (decimal.Decimal, fractions.Fraction).
@@ -95,12 +98,13 @@ Operand Convert(py::handle value, const char *function, const char *name, bool a
         return {true, result, {}};
     } else {
         try {
-            array = py::module_::import("numpy").attr("asarray")(value);
+            converted = py::module_::import("numpy").attr("asarray")(value);
         } catch (py::error_already_set &error) {
             RaiseNamed(error, function, name);
         }
     }
 
+    const auto array = py::reinterpret_borrow<py::array>(converted);
     const py::dtype dtype = array.dtype();
     const char kind = dtype.kind();
     const bool scalar = array.ndim() == 0;
@@ -121,7 +125,7 @@ Operand Convert(py::handle value, const char *function, const char *name, bool a
                        py::isinstance<py::array>(value)
                            ? "an array of shape " + ShapeText(array.shape(), array.ndim())
                            : typeName);
-    return {false, 0, array};
+    return {false, 0, converted};
 }
 
 // Whether the engine can read the array in place: native-order float64, aligned, with strides
@@ -186,7 +190,7 @@ Broadcast::Broadcast(const std::array<py::handle, 10> &values, const char *funct
         operands[k] = Convert(values[k], function, kArguments[k].name, true);
         if (!operands[k].isNumber) {
             scalar_ = false;
-            ndim = std::max(ndim, operands[k].array.ndim());
+            ndim = std::max(ndim, operands[k].array().ndim());
         }
     }
 
@@ -196,14 +200,14 @@ Broadcast::Broadcast(const std::array<py::handle, 10> &values, const char *funct
     for (std::size_t k = 0; k < kArguments.size(); ++k) {
         if (operands[k].isNumber)
             continue;
-        const py::array &array = operands[k].array;
+        const py::array array = operands[k].array();
         for (py::ssize_t i = 0; i < array.ndim(); ++i) {
             const auto d = static_cast<std::size_t>(ndim - array.ndim() + i);
             const py::ssize_t extent = array.shape(i);
             if (extent == 1 || extent == shape_[d])
                 continue;
             if (shape_[d] != 1) {
-                const py::array &other = operands[setBy[d]].array;
+                const py::array other = operands[setBy[d]].array();
                 Raise(PyExc_ValueError,
                       std::string(function) +
                           "(): the inputs do not broadcast together: " + kArguments[k].name +
@@ -236,9 +240,9 @@ Broadcast::Broadcast(const std::array<py::handle, 10> &values, const char *funct
             data_[k] = &numbers_[k];
             continue;
         }
-        if (!ReadableInPlace(operand.array))
-            operand.array = operand.array.attr("astype")("float64");
-        const py::array &array = operand.array;
+        if (!ReadableInPlace(operand.array()))
+            operand.object = operand.object.attr("astype")("float64");
+        const py::array array = operand.array();
         for (py::ssize_t i = 0; i < array.ndim(); ++i)
             if (array.shape(i) != 1)
                 strides[k][static_cast<std::size_t>(ndim - array.ndim() + i)] =

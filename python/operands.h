@@ -77,6 +77,8 @@ public:
     template <class Run> void forEachRun(Run run) const;
 
 private:
+    static constexpr std::size_t kShortRun = 64, kStagingRows = 1024;
+
     std::array<py::object, 10> keep_; // the arrays read, alive while the call lasts
     std::array<double, 10> numbers_{};
     std::array<const double *, 10> data_{};
@@ -101,22 +103,50 @@ template <class Run> void Broadcast::forEachRun(Run run) const
         return;
     }
     const std::size_t inner = dims_.size() - 1;
-    const std::size_t rows = dims_[inner];
+    const std::size_t length = dims_[inner];
+    // Short runs (a broadcast of shape (n, 2), say) are gathered into contiguous columns, so
+    // the engine still sees long batches rather than one short batch per run.
+    const bool gather = inner > 0 && length < kShortRun;
+    std::vector<double> staging(gather ? kArguments.size() * kStagingRows : 0);
+    std::size_t staged = 0, firstStaged = 0;
+    const auto stagingColumns = [&] {
+        FlowBatchInputs contiguous;
+        for (std::size_t k = 0; k < kArguments.size(); ++k)
+            contiguous.*kArguments[k].column = {staging.data() + k * kStagingRows, 1};
+        return contiguous;
+    };
+
     std::vector<std::size_t> index(inner, 0);
-    for (std::size_t first = 0; first < size_; first += rows) {
+    for (std::size_t first = 0; first < size_; first += length) {
         for (std::size_t k = 0; k < kArguments.size(); ++k) {
             std::ptrdiff_t offset = 0;
             for (std::size_t d = 0; d < inner; ++d)
                 offset += static_cast<std::ptrdiff_t>(index[d]) * strides_[k][d];
             columns.*kArguments[k].column = {data_[k] + offset, strides_[k][inner]};
         }
-        run(columns, rows, first);
+        if (!gather) {
+            run(columns, length, first);
+        } else {
+            for (std::size_t i = 0; i < length; ++i) {
+                const FlowInputs row = RowInputs(columns, i);
+                for (std::size_t k = 0; k < kArguments.size(); ++k)
+                    staging[k * kStagingRows + staged] =
+                        row.*flowInputField(kArguments[k].input).value;
+                if (++staged == kStagingRows) {
+                    run(stagingColumns(), staged, firstStaged);
+                    firstStaged += staged;
+                    staged = 0;
+                }
+            }
+        }
         for (std::size_t d = inner; d-- > 0;) {
             if (++index[d] < dims_[d])
                 break;
             index[d] = 0;
         }
     }
+    if (staged > 0)
+        run(stagingColumns(), staged, firstStaged);
 }
 
 } // namespace tarnwell_python

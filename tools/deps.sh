@@ -1,7 +1,10 @@
 # Sourced by the project's scripts: installs the Debian packages a step needs when missing.
 # As root it installs them; otherwise it prints the exact command and stops.
 
-BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev libgtest-dev libbenchmark-dev libboost-dev fonts-liberation"
+BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev libgtest-dev libbenchmark-dev libboost-dev fonts-liberation pybind11-dev python3-dev python3-numpy"
+BRISKO_PACKAGES_TEST="python3-pytest"
+# Only the benchmarks compare against it.
+BRISKO_PACKAGES_BENCH="python3-fluids"
 BRISKO_PACKAGES_GUI="xvfb xauth"
 BRISKO_PACKAGES_WINDOWS="g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine wine64"
 

@@ -79,6 +79,7 @@ def test_numbers_give_a_float_and_arrays_an_array_of_the_broadcast_shape():
 @pytest.mark.parametrize("shapes", [
     {"differential": (5,)},
     {"meter": (3, 1), "differential": (4,)},
+    {"meter": (700, 1), "differential": (3,)},  # short rows gathered, more than one batch
     {"pressure": (2, 1, 3), "temperature": (4, 1), "elevation": (1,)},
     {"bore": (1, 1), "latitude": (1,)},
     {"differential": (0,)},
