@@ -188,20 +188,6 @@ double Solve(SolveResult (*solver)(const FlowInputs &, double), const Values &va
     return result.value;
 }
 
-// The parameter lines shared by the docstrings, in kArguments order.
-const std::array<const char *, 10> kArgumentDocs = {
-    "meter: inside diameter of the meter run, inches",
-    "bore: orifice bore diameter, inches",
-    "gravity: gas specific gravity (air = 1)",
-    "temperature: flowing temperature, degF",
-    "pressure: upstream static pressure, psi gauge",
-    "differential: differential pressure across the orifice, psi",
-    "base_temperature: contract base temperature, degF",
-    "base_pressure: contract base pressure, psia",
-    "latitude: latitude of the meter, degrees",
-    "elevation: elevation of the meter, feet",
-};
-
 // The flow server's fixed base conditions and site are the keyword arguments' defaults, so
 // that with them the vectorised functions answer what FlowClass.calc_flow answers.
 const std::array<double, 10> kDefaults = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, 60, 14.73, 42, 300};
@@ -243,7 +229,9 @@ std::string ArgumentDocs(FlowInput unknown = FlowInput::None)
             continue;
         if (k == kPositionalArguments && unknown != FlowInput::None)
             text += "    flow: the wanted flow, Mcf/d\n";
-        text += std::string("    ") + kArgumentDocs[k] + "\n";
+        const FlowInputField &field = flowInputField(kArguments[k].input);
+        text += std::string("    ") + kArguments[k].name + ": " + field.label +
+                (*field.unit ? std::string(", ") + field.unit : "") + "\n";
     }
     return text + "\n";
 }
@@ -350,7 +338,7 @@ TypeError for an argument that is not a real number (tarnwell.calc_flow takes ar
         "float64 array of the broadcast shape. An element is NaN where no flow can stand on its\n"
         "inputs: a step of the calculation fails, or check() reports an error (an input not\n"
         "finite or out of range, the bore not smaller than the meter). The GIL is released\n"
-        "while the flows are computed.\n\n" +
+        "while an array of flows is computed.\n\n" +
         kBroadcastDoc +
         "With the default base conditions and site it agrees with FlowClass().calc_flow of the\n"
         "six inputs to a relative 1e-13 wherever it is not NaN.\n" +
