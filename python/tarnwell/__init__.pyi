@@ -1,15 +1,13 @@
 """Orifice gas flow by the factor method, from Python."""
 
-from typing import Union, overload
+from typing import SupportsFloat as Number
+from typing import overload
 
 import numpy as np
 import numpy.typing as npt
+from numpy.typing import ArrayLike
 
 __version__: str
-
-# A number or anything numpy.asarray turns into an array of real numbers.
-ArrayLike = npt.ArrayLike
-Number = Union[float, int, np.floating, np.integer]
 
 class NoSolutionError(ValueError):
     """A solver found no solution; `code` names the reason."""
