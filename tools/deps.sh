@@ -1,12 +1,15 @@
 # Sourced by the project's scripts: installs the Debian packages a step needs when missing.
 # As root it installs them; otherwise it prints the exact command and stops.
 
-# Building and starting Brisko.
+# Building and starting Brisko, the library, its Python module and the command line.
 BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev libxcb1-dev
-    libboost-dev fonts-liberation"
+    libboost-dev fonts-liberation pybind11-dev python3-dev python3-numpy"
 # The test frameworks, benchmarks, and a headless X server with a window manager for the
 # checks that need real window frames.
-BRISKO_PACKAGES_TEST="libgtest-dev libbenchmark-dev xvfb xauth openbox xdotool x11-utils"
+BRISKO_PACKAGES_TEST="libgtest-dev libbenchmark-dev python3-pytest xvfb xauth openbox xdotool
+    x11-utils"
+# Only the benchmarks compare against it.
+BRISKO_PACKAGES_BENCH="python3-fluids"
 # Making the Debian packages (tools/package) and checking them (tools/test): CPack's helpers,
 # the icon renderer, help2man, the validators, lintian, and window capture for the start check.
 BRISKO_PACKAGES_PACKAGING="dpkg-dev file python3 librsvg2-bin help2man desktop-file-utils appstream
