@@ -186,6 +186,20 @@ const char *FlowStepName(FlowStep step)
     return i >= 1 && i <= kFlowStepCount ? names[i - 1] : "?";
 }
 
+std::string DescribeSteps(const FlowStepSet &steps)
+{
+    std::string text;
+    for (std::size_t i = 1; i <= kFlowStepCount; ++i) {
+        const auto step = static_cast<FlowStep>(i);
+        if (steps.contains(step)) {
+            if (!text.empty())
+                text += ", ";
+            text += std::to_string(i) + " (" + FlowStepName(step) + ")";
+        }
+    }
+    return text;
+}
+
 FlowFactorSet FactorsNotComputed(const FlowStepSet &failed)
 {
     FlowFactorSet result;

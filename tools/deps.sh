@@ -1,7 +1,7 @@
 # Sourced by the project's scripts: installs the Debian packages a step needs when missing.
 # As root it installs them; otherwise it prints the exact command and stops.
 
-BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev libgtest-dev libbenchmark-dev fonts-liberation libcli11-dev libfmt-dev nlohmann-json3-dev"
+BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev libgtest-dev libbenchmark-dev libboost-dev fonts-liberation libcli11-dev libfmt-dev nlohmann-json3-dev"
 BRISKO_PACKAGES_GUI="xvfb xauth"
 BRISKO_PACKAGES_WINDOWS="g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine wine64"
 
