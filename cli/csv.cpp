@@ -127,11 +127,12 @@ bool CsvReader::next()
             refill();
             continue;
         }
-        if (scan() == Scan::Complete)
+        const bool complete = scan() == Scan::Complete;
+        if ((complete ? consumed_ : end_) - begin_ > maxRecord_)
+            throw CsvError(nextLine_, "a record is longer than " + std::to_string(maxRecord_) +
+                                          " bytes (a quote never closed?)");
+        if (complete)
             break;
-        if (end_ - begin_ >= maxRecord_)
-            throw CsvError(nextLine_, "a record runs over " + std::to_string(maxRecord_ >> 20) +
-                                          " MiB (a quote never closed?)");
         refill();
     }
     line_ = nextLine_;

@@ -9,6 +9,7 @@
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <nlohmann/json.hpp>
 
 #include <deque>
@@ -270,7 +271,7 @@ int runSolve(Unknown unknown, FlowInputs in, double flow, bool json, std::ostrea
             j["no_solution"] = {{"code", r.code}, {"message", r.message}};
             out << j.dump(2) << '\n';
         }
-        err << fmt::format("tarnwell: no {} gives {:g} Mcf/d: {}\n", name, flow, r.message);
+        err << fmt::format("tarnwell: no {} found: {}\n", name, r.message);
         return 1;
     }
     (unknown == Unknown::Differential ? in.Difference : in.Plate) = r.value;
@@ -359,11 +360,14 @@ int RunTarnwell(const std::vector<std::string> &args, std::istream &in, std::ost
 
     BatchOptions batchOptions;
     NumberOptions batchNumbers;
-    std::string pressureUnit = "psig", differentialUnit = "psi", temperatureUnit = "degF";
+    // Named after the engine's units, the defaults.
+    std::string pressureUnit(UnitsOf(Quantity::GaugePressure)[0].name);
+    std::string differentialUnit(UnitsOf(Quantity::Differential)[0].name);
+    std::string temperatureUnit(UnitsOf(Quantity::Temperature)[0].name);
     CLI::App *batch = app.add_subcommand(
         "batch", "flow, volume and status for every row of a CSV file of readings");
     batch
-        ->add_option("input", batchOptions.input,
+        ->add_option("file", batchOptions.input,
                      "CSV file with a header naming the columns time, pressure, differential, "
                      "temperature (any order, more allowed) and optionally meter, bore, "
                      "gravity; - reads standard input")
@@ -408,9 +412,20 @@ int RunTarnwell(const std::vector<std::string> &args, std::istream &in, std::ost
         } catch (const CLI::CallForAllHelp &e) {
             return app.exit(e, out, err);
         } catch (const CLI::ParseError &e) {
+            // CLI11 takes an unknown command for a missing one; say what was given.
+            if (!args.empty() && !args[0].empty() && args[0][0] != '-' &&
+                app.get_subcommands().empty()) {
+                std::vector<std::string> names;
+                for (const CLI::App *sub : app.get_subcommands([](CLI::App *) { return true; }))
+                    names.push_back(sub->get_name());
+                err << fmt::format("tarnwell: unknown command '{}' (use {})\n", args[0],
+                                   fmt::join(names, ", "));
+                return 2;
+            }
             std::string what = e.what();
-            if (what.empty())
-                what = e.get_name();
+            // CLI11 lists surplus arguments last first; give them in the order typed.
+            if (dynamic_cast<const CLI::ExtrasError *>(&e))
+                what = "not expected: " + fmt::format("{}", fmt::join(app.remaining(true), " "));
             std::string sub;
             for (CLI::App *s : app.get_subcommands())
                 sub = " " + s->get_name();

@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -59,6 +60,16 @@ std::string_view trim(std::string_view s)
     while (!s.empty() && space(s.back()))
         s.remove_suffix(1);
     return s;
+}
+
+// The number at the start of text: where it ends and from_chars' verdict. from_chars takes no
+// '+'; a '+' followed by another sign stays an error.
+std::pair<std::size_t, std::errc> leadingNumber(std::string_view text, double &value)
+{
+    const std::size_t skip =
+        text.size() > 1 && text[0] == '+' && text[1] != '-' && text[1] != '+' ? 1 : 0;
+    const auto [ptr, ec] = std::from_chars(text.data() + skip, text.data() + text.size(), value);
+    return {static_cast<std::size_t>(ptr - text.data()), ec};
 }
 
 } // namespace
@@ -123,14 +134,10 @@ NumberStatus ParseNumber(std::string_view text, double &value)
     text = trim(text);
     if (text.empty())
         return NumberStatus::Empty;
-    // from_chars takes no '+'; a sign followed by another sign stays an error.
-    if (text.front() == '+' && text.size() > 1 && text[1] != '-' && text[1] != '+')
-        text.remove_prefix(1);
-    const char *end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec == std::errc::result_out_of_range && ptr == end)
+    const auto [end, ec] = leadingNumber(text, value);
+    if (ec == std::errc::result_out_of_range && end == text.size())
         return NumberStatus::NotFinite;
-    if (ec != std::errc() || ptr != end)
+    if (ec != std::errc() || end != text.size())
         return NumberStatus::NotANumber;
     return std::isfinite(value) ? NumberStatus::Ok : NumberStatus::NotFinite;
 }
@@ -174,15 +181,9 @@ ParsedNumber ParseQuantity(std::string_view text, Quantity q)
     if (ParseNumber(trimmed, v) == NumberStatus::Ok)
         return fromNumber(trimmed, nullptr);
     // A number followed by something else: name the unit that was not understood.
-    std::size_t numberEnd = 0;
-    {
-        const char *begin = trimmed.data() + (trimmed.front() == '+' ? 1 : 0);
-        const auto [ptr, ec] = std::from_chars(begin, trimmed.data() + trimmed.size(), v);
-        if (ec == std::errc() && std::isfinite(v))
-            numberEnd = static_cast<std::size_t>(ptr - trimmed.data());
-    }
-    if (numberEnd > 0) {
-        const std::string_view unit = trim(trimmed.substr(numberEnd));
+    if (const auto [end, ec] = leadingNumber(trimmed, v);
+        ec == std::errc() && std::isfinite(v) && end > 0) {
+        const std::string_view unit = trim(trimmed.substr(end));
         if (UnitsOf(q).empty())
             return {false, 0, quoted() + " takes no unit"};
         return {false, 0,
