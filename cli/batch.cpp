@@ -7,6 +7,7 @@
 #include "md_ranges.h"
 #include "output_file.h"
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include <array>
@@ -67,9 +68,12 @@ std::string_view trim(std::string_view s)
     return s;
 }
 
+// The shortest text that reads back as v, in fixed notation for the usual magnitudes.
 void appendNumber(std::string &out, double v)
 {
-    fmt::format_to(std::back_inserter(out), "{}", v);
+    char buffer[32]; // the longest is 24, "-2.2250738585072014e-308"
+    const char *end = fmt::format_to(buffer, FMT_COMPILE("{}"), v);
+    out.append(buffer, static_cast<std::size_t>(end - buffer));
 }
 
 // Buffered writes to a stream, checked once at the end.
@@ -488,7 +492,7 @@ void Batch::runBlock()
         std::string steps;
         for (std::size_t s = 1; s <= kFlowStepCount; ++s)
             if (engine.FailedSteps().contains(static_cast<FlowStep>(s)))
-                steps += (steps.empty() ? "" : " ") + std::string(FlowStepName(FlowStep(s)));
+                steps.append(steps.empty() ? "" : " ").append(FlowStepName(FlowStep(s)));
         addReason(row.reasons, steps.empty() ? "flow-rate-failed" : "step-failed: " + steps);
     }
     for (std::size_t i = 0; i < blockUsed_; ++i)

@@ -2,6 +2,8 @@
 
 #include "md_formulas.h"
 
+#include <fmt/format.h>
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -145,7 +147,7 @@ NumberStatus ParseNumber(std::string_view text, double &value)
 ParsedNumber ParseQuantity(std::string_view text, Quantity q)
 {
     const std::string_view trimmed = trim(text);
-    const auto quoted = [&] { return "'" + std::string(trimmed) + "'"; };
+    const auto quoted = [&] { return fmt::format("'{}'", trimmed); };
     const auto fromNumber = [&](std::string_view number, const Unit *unit) -> ParsedNumber {
         double v = 0;
         switch (ParseNumber(number, v)) {
@@ -187,8 +189,7 @@ ParsedNumber ParseQuantity(std::string_view text, Quantity q)
         if (UnitsOf(q).empty())
             return {false, 0, quoted() + " takes no unit"};
         return {false, 0,
-                quoted() + " has an unknown unit '" + std::string(unit) + "' (use " + UnitList(q) +
-                    ")"};
+                fmt::format("{} has an unknown unit '{}' (use {})", quoted(), unit, UnitList(q))};
     }
     return fromNumber(trimmed, nullptr);
 }

@@ -186,6 +186,27 @@ TEST(SolveCommands, RoundTripThroughTheFlowCommand)
     EXPECT_NE(text.out.find("findings: none"), std::string::npos);
 }
 
+TEST(SolveCommands, ABoreAtATableRowBoundaryIsSaidSo)
+{
+    // At a diameter ratio of 0.5 the coefficient table changes rows and the flow steps from
+    // about 874.1594 to 874.1584 Mcf/d; a flow between has no bore of its own.
+    const std::vector<std::string> args = {"bore",  "--flow",        "874.1588", "--differential",
+                                           "5",     "--meter",       "2.067",    "--gravity",
+                                           "0.615", "--temperature", "55",       "--pressure",
+                                           "100"};
+    std::vector<std::string> jsonArgs = args;
+    jsonArgs.push_back("--json");
+    const CliRun j = runCli(jsonArgs);
+    EXPECT_EQ(j.status, 0);
+    const json body = json::parse(j.out);
+    EXPECT_TRUE(body["at_row_boundary"].get<bool>());
+    EXPECT_DOUBLE_EQ(body["beta"].get<double>(), 0.5);
+    EXPECT_FALSE(body["remark"]["message"].get<std::string>().empty());
+    const CliRun text = runCli(args);
+    EXPECT_NE(text.out.find("\nnote:                     the flow jumps"), std::string::npos)
+        << text.out;
+}
+
 TEST(SolveCommands, NoSolutionIsStatusOneWithTheReason)
 {
     const CliRun r =
