@@ -340,9 +340,16 @@ void Batch::header(const CsvReader &reader, const std::string &inputName)
                     fmt::format("{}the input already has a column '{}' (column {}); rename it",
                                 where(), added, i + 1));
     }
+    // The header as read, kept to one short line whatever the file holds.
     std::string header;
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        header += (i ? ", " : "") + std::string(trim(fields[i]));
+    for (std::size_t i = 0; i < fields.size() && header.size() < 80; ++i) {
+        if (i)
+            header += ", ";
+        for (char c : trim(fields[i]))
+            header += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+    }
+    if (header.size() > 80)
+        header.replace(77, std::string::npos, "...");
     for (std::size_t c = 0; c < kColumns.size(); ++c)
         if (kColumns[c].required && index_[c] < 0) {
             std::string hint;
