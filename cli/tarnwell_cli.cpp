@@ -327,36 +327,28 @@ int RunTarnwell(const std::vector<std::string> &args, std::istream &in, std::ost
     app.footer("Exit status: 0 all well; 1 ran, but found problems (an error finding, no "
                "solution, rejected rows); 2 usage, input or file error.");
 
+    // flow, differential and bore: every number of the reading but the one solved for.
     bool json = false;
-    const auto jsonFlag = [&](CLI::App *sub) {
+    const auto calculation = [&](const char *name, const char *description,
+                                 std::initializer_list<const NumberSpec *> required,
+                                 NumberOptions &numbers) {
+        CLI::App *sub = app.add_subcommand(name, description);
+        for (const NumberSpec *spec : required)
+            numbers.add(*sub, *spec, true);
+        numbers.addBase(*sub);
         sub->add_flag("--json", json, "print one JSON object instead of text");
+        return sub;
     };
-
-    NumberOptions flowNumbers;
-    CLI::App *flow = app.add_subcommand("flow", "the flow of one reading, every factor, C', Fb "
-                                                "and the range checks");
-    for (const NumberSpec *spec :
-         {&kMeter, &kBore, &kGravity, &kTemperature, &kPressure, &kDifferential})
-        flowNumbers.add(*flow, *spec, true);
-    flowNumbers.addBase(*flow);
-    jsonFlag(flow);
-
-    NumberOptions differentialNumbers;
-    CLI::App *differential =
-        app.add_subcommand("differential", "the differential at which the flow equals --flow");
-    for (const NumberSpec *spec : {&kFlow, &kMeter, &kBore, &kGravity, &kTemperature, &kPressure})
-        differentialNumbers.add(*differential, *spec, true);
-    differentialNumbers.addBase(*differential);
-    jsonFlag(differential);
-
-    NumberOptions boreNumbers;
-    CLI::App *bore = app.add_subcommand(
-        "bore", "the orifice bore at which the flow equals --flow at the given differential");
-    for (const NumberSpec *spec :
-         {&kFlow, &kDifferential, &kMeter, &kGravity, &kTemperature, &kPressure})
-        boreNumbers.add(*bore, *spec, true);
-    boreNumbers.addBase(*bore);
-    jsonFlag(bore);
+    NumberOptions flowNumbers, differentialNumbers, boreNumbers;
+    CLI::App *flow = calculation(
+        "flow", "the flow of one reading, every factor, C', Fb and the range checks",
+        {&kMeter, &kBore, &kGravity, &kTemperature, &kPressure, &kDifferential}, flowNumbers);
+    CLI::App *differential = calculation(
+        "differential", "the differential at which the flow equals --flow",
+        {&kFlow, &kMeter, &kBore, &kGravity, &kTemperature, &kPressure}, differentialNumbers);
+    CLI::App *bore = calculation(
+        "bore", "the orifice bore at which the flow equals --flow at the given differential",
+        {&kFlow, &kDifferential, &kMeter, &kGravity, &kTemperature, &kPressure}, boreNumbers);
 
     BatchOptions batchOptions;
     NumberOptions batchNumbers;

@@ -1,8 +1,8 @@
 // tarnwell batch: rows, statuses, volumes on the time line, day totals, files.
 #include "cli_run.h"
-#include "md_batch.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 
@@ -18,23 +18,16 @@ std::vector<std::string> batchArgs(std::vector<std::string> more)
     return args;
 }
 
-// The flow of one reading at the site above and the default base conditions.
+// The flow of one reading at the site above, as `tarnwell flow` gives it: a batch row must
+// give the same.
 double flowOf(double pressure, double differential, double temperature, double meter = 2.067)
 {
-    FlowInputs in;
-    in.Meter = meter;
-    in.Plate = 0.5;
-    in.SpecGravity = 0.615;
-    in.Temp = temperature;
-    in.Pressure = pressure;
-    in.Difference = differential;
-    in.Tb = 60;
-    in.Pb = 14.73;
-    in.Lat = 42;
-    in.Elev = 300;
-    const FlowRow row = ComputeFlowRow(in);
-    EXPECT_FALSE(row.failed);
-    return row.flow;
+    const CliRun r =
+        runCli({"flow", "--json", "--meter", numberText(meter), "--bore", "0.5", "--gravity",
+                "0.615", "--temperature", numberText(temperature), "--pressure",
+                numberText(pressure), "--differential", numberText(differential)});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return nlohmann::json::parse(r.out)["flow_mcfd"].get<double>();
 }
 
 double number(const std::string &cell)

@@ -25,6 +25,19 @@ std::vector<std::string> withReading(std::vector<std::string> head)
     return head;
 }
 
+// The reading above with some of its values replaced.
+std::vector<std::string>
+changed(std::vector<std::string> head,
+        std::initializer_list<std::pair<const char *, const char *>> values)
+{
+    std::vector<std::string> args = withReading(std::move(head));
+    for (const auto &[option, value] : values)
+        for (std::size_t i = 0; i + 1 < args.size(); ++i)
+            if (args[i] == option)
+                args[i + 1] = value;
+    return args;
+}
+
 std::string golden(const std::string &name)
 {
     return readFile(std::string(TARNWELL_CLI_GOLDEN) + "/" + name);
@@ -45,9 +58,7 @@ TEST(FlowCommand, GoldenTextAndJson)
 TEST(FlowCommand, ErrorFindingsGiveNoFlowAndNoStaleFactor)
 {
     // Zero differential: step Fr divides by zero, so Fr, All and C' hold nothing computed.
-    const CliRun r =
-        runCli({"flow", "--json", "--meter", "2.067", "--bore", "0.5", "--gravity", "0.615",
-                "--temperature", "55", "--pressure", "100", "--differential", "0"});
+    const CliRun r = runCli(changed({"flow", "--json"}, {{"--differential", "0"}}));
     EXPECT_EQ(r.status, 1);
     const json j = json::parse(r.out);
     EXPECT_TRUE(j["flow_mcfd"].is_null());
@@ -61,8 +72,7 @@ TEST(FlowCommand, ErrorFindingsGiveNoFlowAndNoStaleFactor)
     EXPECT_EQ(j["findings"][0]["severity"], "error");
     EXPECT_EQ(j["findings"][0]["message"], "differential 0 psi is not positive");
 
-    const CliRun text = runCli({"flow", "--meter", "2.067", "--bore", "0.5", "--gravity", "0.615",
-                                "--temperature", "55", "--pressure", "100", "--differential", "0"});
+    const CliRun text = runCli(changed({"flow"}, {{"--differential", "0"}}));
     EXPECT_EQ(text.status, 1);
     EXPECT_NE(text.out.find("flow:                     none: the inputs have errors"),
               std::string::npos);
@@ -73,9 +83,7 @@ TEST(FlowCommand, ErrorFindingsGiveNoFlowAndNoStaleFactor)
 
 TEST(FlowCommand, WarningsLeaveTheFlowStanding)
 {
-    const CliRun r =
-        runCli({"flow", "--json", "--meter", "2.067", "--bore", "0.25", "--gravity", "0.615",
-                "--temperature", "55", "--pressure", "100", "--differential", "4.9"});
+    const CliRun r = runCli(changed({"flow", "--json"}, {{"--bore", "0.25"}}));
     EXPECT_EQ(r.status, 0);
     const json j = json::parse(r.out);
     EXPECT_TRUE(j["flow_mcfd"].is_number());
@@ -229,12 +237,8 @@ TEST(SolveCommands, NoSolutionIsStatusOneWithTheReason)
 // Every usage error: status 2, one line on standard error naming what is wrong, no output.
 TEST(CommandLine, UsageErrors)
 {
-    const auto reading = [](std::string option, std::string value) {
-        std::vector<std::string> args = withReading({"flow"});
-        for (std::size_t i = 1; i + 1 < args.size(); i += 2)
-            if (args[i] == option)
-                args[i + 1] = value;
-        return args;
+    const auto reading = [](const char *option, const char *value) {
+        return changed({"flow"}, {{option, value}});
     };
     const struct
     {
