@@ -192,9 +192,11 @@ bool ComputeFlowBatch(const FlowBatchInputs &in, std::size_t rows, double *flowM
         openFence(block);
         computeBlock(block, result);
         closeFence(result);
+        // Every square root feeds the flow through arithmetic alone, so where a libm square
+        // root raises no flag (MinGW's, if it is called) its NaN still shows in the flow.
         bool clean = !failFlagRaised();
         for (std::size_t i = 0; i < count; ++i)
-            clean &= result.nonFinite[i] == 0;
+            clean &= result.nonFinite[i] == 0 && std::isfinite(result.flow[i]);
 
         if (clean) {
             for (std::size_t i = 0; i < count; ++i) {
