@@ -247,7 +247,6 @@ struct Row
 {
     std::size_t rawOffset = 0, rawSize = 0;
     std::size_t pad = 0; // fields missing at the end of the record
-    std::size_t line = 0;
     bool onTimeLine = false;
     std::int64_t time = 0;
     std::string reasons; // empty: the row's numbers are good
@@ -394,7 +393,6 @@ void Batch::add(const CsvReader &reader)
     row.rawSize = reader.raw().size();
     arena_ += reader.raw();
     row.pad = fieldCount_ - fields.size();
-    row.line = reader.line();
     row.reasons.clear();
     row.flow = std::numeric_limits<double>::quiet_NaN();
     const auto text = [&](std::size_t c) -> std::string_view {
