@@ -27,7 +27,7 @@ constexpr double kServerLatitude = 42;        // degrees
 constexpr double kServerElevation = 300;      // feet
 
 // One number the command line takes, and where it goes.
-struct NumberSpec
+struct NumberInput
 {
     const char *flag;
     Quantity quantity;
@@ -36,19 +36,19 @@ struct NumberSpec
     double defaultValue = 0; // used when not required and not given
 };
 
-const NumberSpec kMeter{"--meter", Quantity::Length, &FlowInputs::Meter,
-                        "meter run inside diameter"};
-const NumberSpec kBore{"--bore", Quantity::Length, &FlowInputs::Plate, "orifice bore"};
-const NumberSpec kGravity{"--gravity", Quantity::Dimensionless, &FlowInputs::SpecGravity,
-                          "gas specific gravity (air = 1)"};
-const NumberSpec kTemperature{"--temperature", Quantity::Temperature, &FlowInputs::Temp,
-                              "flowing temperature"};
-const NumberSpec kPressure{"--pressure", Quantity::GaugePressure, &FlowInputs::Pressure,
-                           "upstream static pressure, gauge"};
-const NumberSpec kDifferential{"--differential", Quantity::Differential, &FlowInputs::Difference,
-                               "differential pressure"};
-const NumberSpec kFlow{"--flow", Quantity::Flow, nullptr, "the flow wanted"};
-const NumberSpec kBase[] = {
+const NumberInput kMeter{"--meter", Quantity::Length, &FlowInputs::Meter,
+                         "meter run inside diameter"};
+const NumberInput kBore{"--bore", Quantity::Length, &FlowInputs::Plate, "orifice bore"};
+const NumberInput kGravity{"--gravity", Quantity::Dimensionless, &FlowInputs::SpecGravity,
+                           "gas specific gravity (air = 1)"};
+const NumberInput kTemperature{"--temperature", Quantity::Temperature, &FlowInputs::Temp,
+                               "flowing temperature"};
+const NumberInput kPressure{"--pressure", Quantity::GaugePressure, &FlowInputs::Pressure,
+                            "upstream static pressure, gauge"};
+const NumberInput kDifferential{"--differential", Quantity::Differential, &FlowInputs::Difference,
+                                "differential pressure"};
+const NumberInput kFlow{"--flow", Quantity::Flow, nullptr, "the flow wanted"};
+const NumberInput kBase[] = {
     {"--base-temperature", Quantity::Temperature, &FlowInputs::Tb, "contract base temperature",
      kServerBaseTemperature},
     {"--base-pressure", Quantity::AbsPressure, &FlowInputs::Pb, "contract base pressure",
@@ -58,16 +58,16 @@ const NumberSpec kBase[] = {
      kServerElevation},
 };
 
-std::string numberHelp(const NumberSpec &spec, bool required)
+std::string numberHelp(const NumberInput &number, bool required)
 {
-    std::string help = spec.what;
-    const auto units = UnitsOf(spec.quantity);
+    std::string help = number.what;
+    const auto units = UnitsOf(number.quantity);
     if (units.size() > 1)
-        help += fmt::format(" ({}; {} when none given)", UnitList(spec.quantity), units[0].name);
+        help += fmt::format(" ({}; {} when none given)", UnitList(number.quantity), units[0].name);
     else if (units.size() == 1)
         help += fmt::format(" ({})", units[0].name);
     if (!required)
-        help += fmt::format(", default {:g}", spec.defaultValue);
+        help += fmt::format(", default {:g}", number.defaultValue);
     return help;
 }
 
@@ -76,18 +76,18 @@ std::string numberHelp(const NumberSpec &spec, bool required)
 class NumberOptions
 {
 public:
-    void add(CLI::App &app, const NumberSpec &spec, bool required)
+    void add(CLI::App &app, const NumberInput &number, bool required)
     {
-        Entry &e = entries_.emplace_back(Entry{&spec, {}, nullptr});
-        e.option = app.add_option(spec.flag, e.text, numberHelp(spec, required));
-        e.option->type_name(UnitsOf(spec.quantity).empty() ? "NUMBER" : "NUMBER[UNIT]");
+        Entry &e = entries_.emplace_back(Entry{&number, {}, nullptr});
+        e.option = app.add_option(number.flag, e.text, numberHelp(number, required));
+        e.option->type_name(UnitsOf(number.quantity).empty() ? "NUMBER" : "NUMBER[UNIT]");
         if (required)
             e.option->required();
     }
     void addBase(CLI::App &app)
     {
-        for (const NumberSpec &spec : kBase)
-            add(app, spec, false);
+        for (const NumberInput &number : kBase)
+            add(app, number, false);
     }
 
     // Every given or defaulted number into `in` (and the solver's flow into *flow); throws
@@ -95,15 +95,15 @@ public:
     void read(FlowInputs &in, double *flow = nullptr) const
     {
         for (const Entry &e : entries_) {
-            double value = e.spec->defaultValue;
+            double value = e.number->defaultValue;
             if (e.option->count() > 0) {
-                const ParsedNumber n = ParseQuantity(e.text, e.spec->quantity);
+                const ParsedNumber n = ParseQuantity(e.text, e.number->quantity);
                 if (!n.ok)
-                    throw UsageError(fmt::format("{}: {}", e.spec->flag, n.error));
+                    throw UsageError(fmt::format("{}: {}", e.number->flag, n.error));
                 value = n.value;
             }
-            if (e.spec->field)
-                in.*e.spec->field = value;
+            if (e.number->field)
+                in.*e.number->field = value;
             else if (flow)
                 *flow = value;
         }
@@ -112,7 +112,7 @@ public:
 private:
     struct Entry
     {
-        const NumberSpec *spec;
+        const NumberInput *number;
         std::string text;
         CLI::Option *option;
     };
@@ -330,11 +330,11 @@ int RunTarnwell(const std::vector<std::string> &args, std::istream &in, std::ost
     // flow, differential and bore: every number of the reading but the one solved for.
     bool json = false;
     const auto calculation = [&](const char *name, const char *description,
-                                 std::initializer_list<const NumberSpec *> required,
+                                 std::initializer_list<const NumberInput *> required,
                                  NumberOptions &numbers) {
         CLI::App *sub = app.add_subcommand(name, description);
-        for (const NumberSpec *spec : required)
-            numbers.add(*sub, *spec, true);
+        for (const NumberInput *number : required)
+            numbers.add(*sub, *number, true);
         numbers.addBase(*sub);
         sub->add_flag("--json", json, "print one JSON object instead of text");
         return sub;
@@ -375,7 +375,7 @@ int RunTarnwell(const std::vector<std::string> &args, std::istream &in, std::ost
     // The columns override these row by row; an empty cell takes the option.
     struct Fallback
     {
-        const NumberSpec &spec;
+        const NumberInput &number;
         std::string text;
         std::optional<double> &target;
         CLI::Option *option = nullptr;
@@ -384,8 +384,8 @@ int RunTarnwell(const std::vector<std::string> &args, std::istream &in, std::ost
                                    {kBore, {}, batchOptions.bore},
                                    {kGravity, {}, batchOptions.gravity}};
     for (Fallback &f : fallbacks)
-        f.option = batch->add_option(f.spec.flag, f.text,
-                                     numberHelp(f.spec, true) +
+        f.option = batch->add_option(f.number.flag, f.text,
+                                     numberHelp(f.number, true) +
                                          "; a column of this name overrides it row by row");
     batchNumbers.addBase(*batch);
     batch->add_option("--pressure-unit", pressureUnit,
@@ -440,9 +440,9 @@ int RunTarnwell(const std::vector<std::string> &args, std::istream &in, std::ost
         batchNumbers.read(batchOptions.base);
         for (Fallback &f : fallbacks)
             if (f.option->count() > 0) {
-                const ParsedNumber n = ParseQuantity(f.text, f.spec.quantity);
+                const ParsedNumber n = ParseQuantity(f.text, f.number.quantity);
                 if (!n.ok)
-                    throw UsageError(fmt::format("{}: {}", f.spec.flag, n.error));
+                    throw UsageError(fmt::format("{}: {}", f.number.flag, n.error));
                 f.target = n.value;
             }
         batchOptions.pressureUnit =
