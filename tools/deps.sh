@@ -3,7 +3,8 @@
 
 # Building and starting Brisko, the library, its Python module and the command line.
 BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev libxcb1-dev
-    libboost-dev fonts-liberation pybind11-dev python3-dev python3-numpy"
+    libboost-dev fonts-liberation pybind11-dev python3-dev python3-numpy
+    libcli11-dev libfmt-dev nlohmann-json3-dev"
 # The test frameworks, benchmarks, and a headless X server with a window manager for the
 # checks that need real window frames.
 BRISKO_PACKAGES_TEST="libgtest-dev libbenchmark-dev python3-pytest xvfb xauth openbox xdotool
