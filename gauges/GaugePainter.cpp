@@ -1,5 +1,7 @@
 #include "GaugePainter.h"
 
+#include "BezelImage.h"
+#include "GaugeDesign.h"
 #include "GaugeScale.h"
 
 #include <QFontMetricsF>
@@ -13,52 +15,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <initializer_list>
 #include <vector>
 
 namespace GaugePainter {
 
 namespace {
-
-// The instrument's own colours: a dial keeps its white face and black markings whatever the
-// desktop theme; only the space around the dials follows the palette.
-namespace Colour {
-constexpr QRgb BezelLight = 0xfff4f5f7;
-constexpr QRgb BezelDark = 0xff5a5f66;
-constexpr QRgb Face = 0xfffdfcf8;
-constexpr QRgb FaceEdge = 0xffe4e2da;
-constexpr QRgb Ink = 0xff1d1d1f;
-constexpr QRgb InputNeedle = 0xffd03a1b;
-constexpr QRgb InputNeedleDark = 0xff8c2410;
-constexpr QRgb OutputNeedle = 0xff24272c;
-constexpr QRgb InputLcd = 0xffe2e8d6;
-constexpr QRgb InputLcdText = 0xff15190f;
-constexpr QRgb InputLcdBeyond = 0xffb8200e;
-constexpr QRgb OutputLcd = 0xff132019;
-constexpr QRgb OutputLcdText = 0xff86f0a0;
-constexpr QRgb OutputLcdBeyond = 0xffffb13a;
-constexpr QRgb OutputMark = 0xff2f7a4a;
-} // namespace Colour
-
-// Radii and sizes in design units (bezel radius 100).
-namespace Design {
-constexpr double BezelInner = 95.0;
-constexpr double FaceRadius = 92.0;
-constexpr double ArcRadius = 84.0;
-constexpr double MajorInner = 72.0;
-constexpr double MinorInner = 77.5;
-constexpr double LabelGap = 3.5;
-constexpr double StopRadius = 79.0;
-// The caption sits under the hub, where the needle's body never passes (only its short tail,
-// when it points straight up); the readout window fills the gap at the bottom of the arc.
-constexpr double CaptionY = 29.0;
-constexpr double CaptionWidth = 84.0;
-constexpr QRectF Readout{-33.0, 45.0, 66.0, 20.0};
-constexpr double NeedleTip = 80.0;
-constexpr double ShadowDx = 1.2, ShadowDy = 2.2;
-// Font size limits as design units: numbers must not overrun each other on the arc.
-constexpr double MaxScalePx = 11.0, MaxTextPx = 13.0;
-} // namespace Design
 
 constexpr double MinLegiblePx = 8.0;
 constexpr double DegreesToRadians = 0.017453292519943295;
@@ -212,171 +173,6 @@ ScaleLayout layoutScale(const DialGeometry &dial, const Face &face, const QFontM
     return {}; // not reached: one interval is always taken
 }
 
-#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__) && !defined(__AVX__)
-__attribute__((target("avx"))) void vzeroupper()
-{
-    __builtin_ia32_vzeroupper();
-}
-#endif
-
-// Library code run before us may leave the upper halves of the AVX registers in use; plain SSE
-// arithmetic then runs at a third of its speed until they are cleared (measured at start-up).
-void clearUpperVectorState()
-{
-#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__) && !defined(__AVX__)
-    if (__builtin_cpu_supports("avx"))
-        vzeroupper();
-#endif
-}
-
-// A colour, premultiplied, channels 0..1.
-struct Rgba
-{
-    float r = 0, g = 0, b = 0, a = 0;
-};
-
-// A gradient as a table of colours over t in [0, 1], as the raster engine keeps its gradients.
-class GradientTable
-{
-public:
-    struct Stop
-    {
-        double at;
-        QRgb colour;
-    };
-    explicit GradientTable(std::initializer_list<Stop> stops)
-    {
-        const std::vector<Stop> s(stops);
-        for (int i = 0; i < Size; ++i) {
-            const double t = double(i) / (Size - 1);
-            size_t k = 1;
-            while (k + 1 < s.size() && s[k].at < t)
-                ++k;
-            const Stop &a = s[k - 1], &b = s[k];
-            const double f = b.at > a.at ? std::clamp((t - a.at) / (b.at - a.at), 0.0, 1.0) : 1.0;
-            const auto mix = [&](int (*channel)(QRgb)) {
-                return float(((1 - f) * channel(a.colour) + f * channel(b.colour)) / 255.0);
-            };
-            table_[i] = {mix(qRed), mix(qGreen), mix(qBlue), mix(qAlpha)};
-        }
-    }
-    const Rgba &at(float t) const
-    {
-        return table_[static_cast<int>(std::clamp(t, 0.0f, 1.0f) * (Size - 1) + 0.5f)];
-    }
-
-private:
-    static constexpr int Size = 1024;
-    std::array<Rgba, Size> table_;
-};
-
-// Coverage of a pixel whose centre lies d from the centre of a disc of radius r: the raster
-// engine's area antialiasing, to within its rounding, for discs over a pixel or so across.
-inline float discCoverage(float r, float d)
-{
-    return std::clamp(r - d + 0.5f, 0.0f, 1.0f);
-}
-
-// The case (drop shadow, bevelled ring, chamfer), the shaded face and the hairline between
-// them, in device pixels: unitPx device pixels to a design unit, centre and pen width in device
-// pixels. Returns the picture; origin receives where its top left pixel goes on the device.
-//
-// Drawn with QPainter these are six large translucent or gradient discs, and the raster engine
-// hands each to its thread pool a few rows at a time (creating the threads at start-up). Here
-// each pixel is worked out once, front layer first, from its distance to the centre.
-QImage bezelImage(double unitPx, QPointF centre, double penPx, QPoint *origin)
-{
-    clearUpperVectorState();
-    static const GradientTable outer(
-        {{0, Colour::BezelLight}, {0.55, qRgb(0xc4, 0xc7, 0xcc)}, {1, Colour::BezelDark}});
-    static const GradientTable chamfer({{0, Colour::BezelDark}, {1, Colour::BezelLight}});
-    static const GradientTable face(
-        {{0, Colour::Face}, {0.7, Colour::Face}, {1, Colour::FaceEdge}});
-    static constexpr Rgba black{0, 0, 0, 1};
-    const float u = float(unitPx);
-    // Two soft shadows below the case; case, chamfer, face and hairline share the centre.
-    const float farDy = 2.6f * u, farR = 100.5f * u, farA = 22 / 255.0f;
-    const float nearDy = 1.3f * u, nearR = 100 * u, nearA = 38 / 255.0f;
-    const float caseR = 100 * u, chamferR = float(Design::BezelInner) * u,
-                faceR = float(Design::FaceRadius) * u;
-    const float hairHalf = float(penPx) / 2, hairA = 60 / 255.0f;
-    // Case and chamfer shade along the diagonal from design (-70, -70) to (70, 70).
-    const float gOffset = 140 * u, gScale = 1 / (280 * u);
-    // The face darkens towards its rim from a centre above the hub; the first two stops are
-    // the same colour, so inside faceFlat it is plain.
-    const float faceDy = -35 * u, faceGradR = faceR * 1.25f, faceFlat = 0.7f * faceGradR;
-    const Rgba plain = face.at(0);
-
-    const QRect box = QRectF(centre.x() - farR - 1, centre.y() - caseR - 1, 2 * farR + 2,
-                             caseR + farDy + farR + 2)
-                          .toAlignedRect();
-    *origin = box.topLeft();
-    QImage image(box.size(), QImage::Format_ARGB32_Premultiplied);
-    const int width = image.width(), height = image.height();
-    const float cx = float(centre.x() - box.left()), cy = float(centre.y() - box.top());
-    // Inside innerR a pixel is all face, clear of the hairline; beyond outerR it is empty.
-    const float innerR = std::max(0.0f, faceR - hairHalf - 1);
-    const float outerR = farR + farDy + 1;
-
-    for (int y = 0; y < height; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        const float dy = y + 0.5f - cy;
-        const float fy = dy - faceDy;
-        for (int x = 0; x < width; ++x) {
-            const float dx = x + 0.5f - cx;
-            const float d2 = dx * dx + dy * dy;
-            const auto faceAt = [&]() -> const Rgba & {
-                const float f2 = dx * dx + fy * fy;
-                return f2 <= faceFlat * faceFlat ? plain : face.at(std::sqrt(f2) / faceGradR);
-            };
-            if (d2 <= innerR * innerR) {
-                const Rgba &c = faceAt();
-                line[x] = qRgb(int(c.r * 255 + 0.5f), int(c.g * 255 + 0.5f), int(c.b * 255 + 0.5f));
-                continue;
-            }
-            if (d2 >= outerR * outerR) {
-                line[x] = 0;
-                continue;
-            }
-            // Front to back: each layer shows through what the ones above leave uncovered.
-            Rgba sum;
-            const auto under = [&sum](const Rgba &c, float alpha) {
-                const float k = (1 - sum.a) * alpha;
-                sum.r += c.r * k;
-                sum.g += c.g * k;
-                sum.b += c.b * k;
-                sum.a += c.a * k;
-            };
-            const auto covered = [&sum] { return sum.a >= 0.999f; };
-            const float d = std::sqrt(d2);
-            const float hair =
-                discCoverage(faceR + hairHalf, d) - discCoverage(faceR - hairHalf, d);
-            if (hair > 0)
-                under(black, hair * hairA);
-            if (const float c = discCoverage(faceR, d); c > 0)
-                under(faceAt(), c);
-            const float t = (dx + dy + gOffset) * gScale;
-            if (!covered())
-                if (const float c = discCoverage(chamferR, d); c > 0)
-                    under(chamfer.at(t), c);
-            if (!covered())
-                if (const float c = discCoverage(caseR, d); c > 0)
-                    under(outer.at(t), c);
-            if (!covered()) {
-                const float dNear = std::sqrt(dx * dx + (dy - nearDy) * (dy - nearDy));
-                if (const float c = discCoverage(nearR, dNear); c > 0)
-                    under(black, c * nearA);
-                const float dFar = std::sqrt(dx * dx + (dy - farDy) * (dy - farDy));
-                if (const float c = discCoverage(farR, dFar); c > 0)
-                    under(black, c * farA);
-            }
-            const auto byte = [](float v) { return int(std::min(v, 1.0f) * 255 + 0.5f); };
-            line[x] = qRgba(byte(sum.r), byte(sum.g), byte(sum.b), byte(sum.a));
-        }
-    }
-    return image;
-}
-
 void paintBezel(QPainter &p, const DialGeometry &dial, CasePicture *cache)
 {
     const QTransform device = p.deviceTransform();
@@ -463,9 +259,9 @@ void paintScale(QPainter &p, const DialGeometry &dial, const Face &face)
                      GaugeScale::EndAngle + GaugeScale::StopPinGap}) {
         const QPointF pin = dial.centre + polar(a, Design::StopRadius * u);
         QRadialGradient g(pin - QPointF(0.6, 0.8) * u, 2.4 * u);
-        g.setColorAt(0, QColor(0xd8, 0xdb, 0xe0));
-        g.setColorAt(1, QColor(0x4a, 0x4e, 0x55));
-        p.setPen(designPen(dial, QColor(0, 0, 0, 90), 0.4));
+        g.setColorAt(0, QColor(Colour::PinLight));
+        g.setColorAt(1, QColor(Colour::PinDark));
+        p.setPen(designPen(dial, QColor::fromRgba(Colour::PinEdge), 0.4));
         p.setBrush(g);
         p.drawEllipse(pin, 2.1 * u, 2.1 * u);
     }
@@ -493,10 +289,10 @@ void paintReadoutWindow(QPainter &p, const DialGeometry &dial, const Face &face)
     const double corner = 2.5 * u;
     // Recessed: a dark rim with a light lower edge, then the display glass.
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 200));
+    p.setBrush(QColor::fromRgba(Colour::ReadoutRimLight));
     p.drawRoundedRect(box.translated(0, 0.8 * u).adjusted(-1.2 * u, -1.2 * u, 1.2 * u, 1.2 * u),
                       corner + 1.2 * u, corner + 1.2 * u);
-    p.setBrush(QColor(0x3a, 0x3d, 0x42));
+    p.setBrush(QColor(Colour::ReadoutRim));
     p.drawRoundedRect(box.adjusted(-1.2 * u, -1.2 * u, 1.2 * u, 1.2 * u), corner + 1.2 * u,
                       corner + 1.2 * u);
     QLinearGradient glass(box.topLeft(), box.bottomLeft());
@@ -574,7 +370,7 @@ void paintNeedleShadow(QPainter &painter, const QTransform &shape,
         QPainter m(&mask);
         m.setRenderHint(QPainter::Antialiasing);
         m.setPen(Qt::NoPen);
-        m.setBrush(Qt::black);
+        m.setBrush(QColor(Colour::NeedleShadow)); // opaque here, blended at its alpha
         m.setTransform(toDevice * QTransform::fromTranslate(-box.left(), -box.top()));
         m.drawPolygon(polygon);
         m.drawEllipse(QPointF(0, 0), hub, hub);
@@ -586,7 +382,7 @@ void paintNeedleShadow(QPainter &painter, const QTransform &shape,
                              painter.deviceTransform().inverted() * base;
     painter.save();
     painter.setTransform(toBox);
-    painter.setOpacity(55 / 255.0);
+    painter.setOpacity(qAlpha(Colour::NeedleShadow) / 255.0);
     painter.drawImage(QPointF(0, 0), mask);
     painter.restore();
 }
@@ -674,12 +470,10 @@ void paintNeedle(QPainter &painter, const DialGeometry &dial, double angle, bool
     painter.setTransform(needleTransform(dial, angle) * base);
     const QColor body(output ? Colour::OutputNeedle : Colour::InputNeedle);
     // A ridge down the middle: the left half lit, the right half in shade. Both opaque, which
-    // the raster engine fills in place; the output needle's shade is its body under 43 % black.
+    // the raster engine fills in place.
     painter.setBrush(body);
     painter.drawPolygon(shape.data(), static_cast<int>(shape.size()));
-    const auto shade = [&](int c) { return qRound(c * (255 - 110) / 255.0); };
-    painter.setBrush(output ? QColor(shade(body.red()), shade(body.green()), shade(body.blue()))
-                            : QColor(Colour::InputNeedleDark));
+    painter.setBrush(QColor(output ? Colour::OutputNeedleDark : Colour::InputNeedleDark));
     const std::array<QPointF, 5> half = {shape[0], shape[1], shape[2], shape[3],
                                          QPointF(0, shape[3].y())};
     painter.drawPolygon(half.data(), static_cast<int>(half.size()));
@@ -690,20 +484,20 @@ void paintNeedle(QPainter &painter, const DialGeometry &dial, double angle, bool
     const QPointF c = dial.centre;
     QRadialGradient cap(c + QPointF(-0.35, -0.45) * hub * u, hub * u * 1.3);
     if (output) {
-        cap.setColorAt(0, QColor(0x9a, 0x9f, 0xa8));
-        cap.setColorAt(0.5, QColor(0x34, 0x37, 0x3d));
-        cap.setColorAt(1, QColor(0x10, 0x11, 0x13));
+        cap.setColorAt(0, QColor(Colour::CapLight));
+        cap.setColorAt(0.5, QColor(Colour::CapMid));
+        cap.setColorAt(1, QColor(Colour::CapDark));
     } else {
-        cap.setColorAt(0, QColor(0xfb, 0xfb, 0xfc));
-        cap.setColorAt(0.55, QColor(0xb4, 0xb8, 0xbf));
-        cap.setColorAt(1, QColor(0x55, 0x59, 0x60));
+        cap.setColorAt(0, QColor(Colour::KnobLight));
+        cap.setColorAt(0.55, QColor(Colour::KnobMid));
+        cap.setColorAt(1, QColor(Colour::KnobDark));
     }
     painter.setBrush(cap);
-    painter.setPen(designPen(dial, QColor(0, 0, 0, 140), 0.6));
+    painter.setPen(designPen(dial, QColor::fromRgba(Colour::HubEdge), 0.6));
     painter.drawEllipse(c, hub * u, hub * u);
     if (!output) {
         // Knurling on the knob's rim, turning with the needle.
-        painter.setPen(designPen(dial, QColor(0x40, 0x44, 0x4a, 170), 0.55));
+        painter.setPen(designPen(dial, QColor::fromRgba(Colour::Knurl), 0.55));
         std::vector<QLineF> knurl;
         constexpr int count = 24;
         knurl.reserve(count);
@@ -715,11 +509,11 @@ void paintNeedle(QPainter &painter, const DialGeometry &dial, double angle, bool
         painter.setPen(Qt::NoPen);
         painter.setBrush(body);
         painter.drawEllipse(c, 3.2 * u, 3.2 * u);
-        painter.setBrush(QColor(255, 255, 255, 120));
+        painter.setBrush(QColor::fromRgba(Colour::KnobGlint));
         painter.drawEllipse(c + QPointF(-0.9, -1.0) * u, 1.1 * u, 1.1 * u);
     } else {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(255, 255, 255, 70));
+        painter.setBrush(QColor::fromRgba(Colour::CapGlint));
         painter.drawEllipse(c + QPointF(-1.8, -2.0) * u, 1.6 * u, 1.6 * u);
     }
     painter.restore();
