@@ -363,8 +363,8 @@ void frmBrisko::restoreSettings(const SettingsStore &store)
             require(value.has_value());
             return *value;
         };
-        runStep([&] { require(AGauge_->setScaleMin(number(row + 1))); });
-        runStep([&] { require(AGauge_->setScaleMax(number(row + 2))); });
+        runStep([&] { require(AGauge_->setScaleEnd(AGauge::ScaleEnd::Min, number(row + 1))); });
+        runStep([&] { require(AGauge_->setScaleEnd(AGauge::ScaleEnd::Max, number(row + 2))); });
         runStep([&] { require(AGauge_->setNeedleValue(number(row + 3))); });
     }
 

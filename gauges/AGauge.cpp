@@ -123,45 +123,28 @@ double AGauge::scaleMin() const
     return slots_[scaleIndex_].min;
 }
 
-bool AGauge::setScaleMin(double v)
-{
-    if (!isFinite(v))
-        return false;
-    Slot &slot = slots_[scaleIndex_];
-    if (slot.min != v) {
-        slot.min = v;
-        artworkChanged(scaleIndex_);
-    }
-    return true;
-}
-
-bool AGauge::setScaleMin(const QString &text)
-{
-    const auto v = NumberText::parse(text);
-    return v && setScaleMin(*v);
-}
-
 double AGauge::scaleMax() const
 {
     return slots_[scaleIndex_].max;
 }
 
-bool AGauge::setScaleMax(double v)
+bool AGauge::setScaleEnd(ScaleEnd end, double v)
 {
     if (!isFinite(v))
         return false;
     Slot &slot = slots_[scaleIndex_];
-    if (slot.max != v) {
-        slot.max = v;
+    double &value = end == ScaleEnd::Min ? slot.min : slot.max;
+    if (value != v) {
+        value = v;
         artworkChanged(scaleIndex_);
     }
     return true;
 }
 
-bool AGauge::setScaleMax(const QString &text)
+bool AGauge::setScaleEnd(ScaleEnd end, const QString &text)
 {
     const auto v = NumberText::parse(text);
-    return v && setScaleMax(*v);
+    return v && setScaleEnd(end, *v);
 }
 
 int AGauge::valueDecimals() const

@@ -45,12 +45,11 @@ public:
     bool setNeedleValue(const QString &text);
 
     // Scale ends of the ScaleIndex slot; finite, in either order, equal allowed.
+    enum class ScaleEnd { Min, Max };
     double scaleMin() const;
-    bool setScaleMin(double v);
-    bool setScaleMin(const QString &text);
     double scaleMax() const;
-    bool setScaleMax(double v);
-    bool setScaleMax(const QString &text);
+    bool setScaleEnd(ScaleEnd end, double v);
+    bool setScaleEnd(ScaleEnd end, const QString &text);
 
     // Decimals of the NeedleIndex slot's readout, 0 to 15.
     int valueDecimals() const;

@@ -24,10 +24,10 @@ namespace {
 constexpr double MinLegiblePx = 8.0;
 constexpr double DegreesToRadians = 0.017453292519943295;
 
-QPointF polar(double angle, double r)
+// The offset r from a dial's centre at a clock angle (GaugeScale: 0 up, clockwise).
+QPointF clockPoint(double r, double angle)
 {
-    const double a = angle * DegreesToRadians;
-    return {r * std::sin(a), -r * std::cos(a)};
+    return QLineF::fromPolar(r, 90 - angle).p2();
 }
 
 QLocale numberLocale()
@@ -94,7 +94,7 @@ Label placeLabel(const DialGeometry &dial, const QFontMetricsF &fm, double angle
     // Half the box's extent along the radius, so the box just clears the ticks.
     const double halfDepth = 0.5 * (std::abs(std::sin(a)) * w + std::abs(std::cos(a)) * h);
     const double r = (Design::MajorInner - Design::LabelGap) * dial.unit() - halfDepth;
-    const QPointF c = dial.centre + polar(angle, r);
+    const QPointF c = dial.centre + clockPoint(r, angle);
     return {std::move(text), QRectF(c.x() - w / 2, c.y() - h / 2, w, h)};
 }
 
@@ -227,8 +227,8 @@ void paintScale(QPainter &p, const DialGeometry &dial, const Face &face)
         std::vector<QLineF> lines;
         lines.reserve(angles.size());
         for (double a : angles)
-            lines.emplace_back(dial.centre + polar(a, inner * u),
-                               dial.centre + polar(a, (Design::ArcRadius + 0.5) * u));
+            lines.emplace_back(dial.centre + clockPoint(inner * u, a),
+                               dial.centre + clockPoint((Design::ArcRadius + 0.5) * u, a));
         return lines;
     };
     auto anglesOf = [&](const std::vector<double> &values) {
@@ -257,7 +257,7 @@ void paintScale(QPainter &p, const DialGeometry &dial, const Face &face)
     // End-stop pins just beyond both ends of the arc: the needle rests against them.
     for (double a : {GaugeScale::StartAngle - GaugeScale::StopPinGap,
                      GaugeScale::EndAngle + GaugeScale::StopPinGap}) {
-        const QPointF pin = dial.centre + polar(a, Design::StopRadius * u);
+        const QPointF pin = dial.centre + clockPoint(Design::StopRadius * u, a);
         QRadialGradient g(pin - QPointF(0.6, 0.8) * u, 2.4 * u);
         g.setColorAt(0, QColor(Colour::PinLight));
         g.setColorAt(1, QColor(Colour::PinDark));
@@ -503,7 +503,8 @@ void paintNeedle(QPainter &painter, const DialGeometry &dial, double angle, bool
         knurl.reserve(count);
         for (int i = 0; i < count; ++i) {
             const double a = angle + i * (360.0 / count);
-            knurl.emplace_back(c + polar(a, (hub - 2.6) * u), c + polar(a, (hub - 0.4) * u));
+            knurl.emplace_back(c + clockPoint((hub - 2.6) * u, a),
+                               c + clockPoint((hub - 0.4) * u, a));
         }
         painter.drawLines(knurl.data(), static_cast<int>(knurl.size()));
         painter.setPen(Qt::NoPen);

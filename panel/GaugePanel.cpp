@@ -213,7 +213,8 @@ void GaugePanel::enterScaleEnd(int slot, bool max)
         [&] { return NumberText::plain(max ? g.scaleMax() : g.scaleMin()); });
     if (text.isEmpty())
         return;
-    runStep([&] { require(max ? g.setScaleMax(text) : g.setScaleMin(text)); });
+    runStep(
+        [&] { require(g.setScaleEnd(max ? AGauge::ScaleEnd::Max : AGauge::ScaleEnd::Min, text)); });
 }
 
 void GaugePanel::EnterScaleMin(int slot)
@@ -247,14 +248,16 @@ void GaugePanel::switchUnit(const UnitSwitch &row)
     runStep([&] { max = g.scaleMax(); });
     if (g.caption() != QLatin1String(row.from))
         return;
-    const auto writeMin = [&] { runStep([&] { require(g.setScaleMin(row.scale(min))); }); };
-    const auto writeMax = [&] { runStep([&] { require(g.setScaleMax(row.scale(max))); }); };
+    using End = AGauge::ScaleEnd;
+    const auto write = [&](End end, double value) {
+        runStep([&] { require(g.setScaleEnd(end, row.scale(value))); });
+    };
     if (row.minFirst) {
-        writeMin();
-        writeMax();
+        write(End::Min, min);
+        write(End::Max, max);
     } else {
-        writeMax();
-        writeMin();
+        write(End::Max, max);
+        write(End::Min, min);
     }
     runStep([&] { require(g.setNeedleValue(row.needle(g.needleValue()))); });
     if (row.decimals >= 0)

@@ -183,8 +183,8 @@ void TestAGauge::propertiesPerSlot()
     QVERIFY(gauge->setCaptionIndex(slot) && gauge->setNeedleIndex(slot) &&
             gauge->setScaleIndex(slot));
     gauge->setCaption(caption);
-    QVERIFY(gauge->setScaleMin(min));
-    QVERIFY(gauge->setScaleMax(max));
+    QVERIFY(gauge->setScaleEnd(AGauge::ScaleEnd::Min, min));
+    QVERIFY(gauge->setScaleEnd(AGauge::ScaleEnd::Max, max));
     QVERIFY(gauge->setNeedleValue(needle));
     QVERIFY(gauge->setValueDecimals(decimals));
     QCOMPARE(gauge->caption(), caption);
@@ -219,8 +219,8 @@ void TestAGauge::selectorsAreIndependent()
     QCOMPARE(gauge->needleValue(), 4.9);
     QCOMPARE(gauge->valueDecimals(), 2); // ValueDecimals follows NeedleIndex
     QCOMPARE(gauge->scaleMax(), 5.0);
-    gauge->setNeedleValue(7.5); // writes slot 2 only
-    gauge->setScaleMax(6.0);    // writes slot 3 only
+    gauge->setNeedleValue(7.5);                     // writes slot 2 only
+    gauge->setScaleEnd(AGauge::ScaleEnd::Max, 6.0); // writes slot 3 only
     QCOMPARE(needleOf(*gauge, 2), 7.5);
     gauge->setScaleIndex(2);
     QCOMPARE(gauge->scaleMax(), 10.0);
@@ -280,8 +280,8 @@ void TestAGauge::invalidValuesRejected()
     gauge->setScaleIndex(2);
     for (double bad : {NaN, Inf, -Inf}) {
         QVERIFY(!gauge->setNeedleValue(bad));
-        QVERIFY(!gauge->setScaleMin(bad));
-        QVERIFY(!gauge->setScaleMax(bad));
+        QVERIFY(!gauge->setScaleEnd(AGauge::ScaleEnd::Min, bad));
+        QVERIFY(!gauge->setScaleEnd(AGauge::ScaleEnd::Max, bad));
         QVERIFY(!gauge->setFontSize(bad));
     }
     QVERIFY(!gauge->setFontSize(0));
@@ -330,9 +330,9 @@ void TestAGauge::textSetters()
         const double max = gauge->scaleMax();
         QCOMPARE(gauge->setNeedleValue(text), accepted);
         QCOMPARE(gauge->needleValue(), accepted ? value : needle);
-        QCOMPARE(gauge->setScaleMin(text), accepted);
+        QCOMPARE(gauge->setScaleEnd(AGauge::ScaleEnd::Min, text), accepted);
         QCOMPARE(gauge->scaleMin(), accepted ? value : min);
-        QCOMPARE(gauge->setScaleMax(text), accepted);
+        QCOMPARE(gauge->setScaleEnd(AGauge::ScaleEnd::Max, text), accepted);
         QCOMPARE(gauge->scaleMax(), accepted ? value : max);
     }
     QCOMPARE(mouse.count() + change.count(), 0);
@@ -358,8 +358,8 @@ void TestAGauge::programWritesRaiseNoSignal()
         gauge->setNeedleIndex(slot);
         gauge->setScaleIndex(slot);
         gauge->setCaption("X");
-        gauge->setScaleMin(-3);
-        gauge->setScaleMax(3);
+        gauge->setScaleEnd(AGauge::ScaleEnd::Min, -3);
+        gauge->setScaleEnd(AGauge::ScaleEnd::Max, 3);
         gauge->setNeedleValue(1.5);
         gauge->setNeedleValue(1.5); // the same value twice
         gauge->setNeedleValue(QString("2"));
@@ -431,8 +431,8 @@ void TestAGauge::dragStopsAtTheEnds()
 void TestAGauge::dragOnReversedScale()
 {
     gauge->setScaleIndex(1);
-    gauge->setScaleMin(200);
-    gauge->setScaleMax(0); // numbers fall clockwise
+    gauge->setScaleEnd(AGauge::ScaleEnd::Min, 200);
+    gauge->setScaleEnd(AGauge::ScaleEnd::Max, 0); // numbers fall clockwise
     gauge->setNeedleIndex(1);
     gauge->setNeedleValue(150);
     dragLeft(*gauge, 1, 0, 45); // clockwise: towards ScaleMax
@@ -515,7 +515,7 @@ void TestAGauge::needleMoveKeepsArtwork()
     gauge->grab();
     QCOMPARE(gauge->artworkPaintCount(), built); // needles and readouts only
     gauge->setScaleIndex(2);
-    gauge->setScaleMax(20);
+    gauge->setScaleEnd(AGauge::ScaleEnd::Max, 20);
     gauge->grab();
     QCOMPARE(gauge->artworkPaintCount(), built + 1); // the one dial whose scale changed
     gauge->setCaptionIndex(0);
@@ -655,8 +655,8 @@ void TestAGauge::drawsAnyScaleAndSize()
     QFETCH(double, max);
     for (int slot = 0; slot < AGauge::SlotCount; ++slot) {
         gauge->setScaleIndex(slot);
-        QVERIFY(gauge->setScaleMin(min));
-        QVERIFY(gauge->setScaleMax(max));
+        QVERIFY(gauge->setScaleEnd(AGauge::ScaleEnd::Min, min));
+        QVERIFY(gauge->setScaleEnd(AGauge::ScaleEnd::Max, max));
     }
     gauge->resize(size);
     const QPixmap picture = gauge->grab();

@@ -80,8 +80,8 @@ void TestGaugeScale::valueFromAngleOfSlot()
     QCOMPARE(gauge.valueFromAngle(1, 0.0), 100.0); // US 0..200
     QCOMPARE(gauge.valueFromAngle(3, 135.0), 5.0); // Flow 0..5
     gauge.setScaleIndex(2);
-    gauge.setScaleMin(10.0); // Diff reversed: 10..0
-    gauge.setScaleMax(0.0);
+    gauge.setScaleEnd(AGauge::ScaleEnd::Min, 10.0); // Diff reversed: 10..0
+    gauge.setScaleEnd(AGauge::ScaleEnd::Max, 0.0);
     QCOMPARE(gauge.valueFromAngle(2, -135.0), 10.0);
     QCOMPARE(gauge.valueFromAngle(2, 170.0), 0.0);
     QVERIFY(std::isnan(gauge.valueFromAngle(4, 0.0)));
