@@ -1,6 +1,7 @@
 #include "frmBrisko.h"
 
 #include "AGauge.h"
+#include "DesignTypeface.h"
 #include "Dialogs.h"
 #include "frmBriskoAbout.h"
 #include "NumberText.h"
@@ -30,7 +31,7 @@ const QColor kFrameCaption(0, 0, 192);
 const QColor kSweetText(192, 0, 0);
 const QColor kSourText(0, 128, 0);
 
-QFont arial(double points, bool bold, const QString &family = QStringLiteral("Arial"))
+QFont arial(double points, bool bold, const QString &family = designFamily())
 {
     QFont font(family);
     font.setPointSizeF(points);
