@@ -59,11 +59,28 @@ inline constexpr double MajorInner = 72.0;
 inline constexpr double MinorInner = 77.5;
 inline constexpr double LabelGap = 3.5;
 inline constexpr double StopRadius = 79.0;
-// The caption sits under the hub, where the needle's body never passes (only its short tail,
-// when it points straight up); the readout window fills the gap at the bottom of the arc.
-inline constexpr double CaptionY = 29.0;
-inline constexpr double CaptionWidth = 84.0;
-inline constexpr QRectF Readout{-33.0, 45.0, 66.0, 20.0};
+// Under the hub, between the needles pegged against their stops, the caption and, below it, the
+// readout window with a rim RimWidth wide and a light lower edge RimDrop below that; the flow
+// dial's output mark under the window. No needle reaches any of them, at any angle.
+inline constexpr double CaptionY = 45.5;     // centre of the caption's capitals
+inline constexpr double CaptionMargin = 4.0; // from the face's edge
+inline constexpr QRectF Readout{-33.0, 55.5, 66.0, 20.0};
+inline constexpr double RimWidth = 1.2, RimDrop = 0.8;
+inline constexpr double OutputMarkY = 82.5; // centre of the mark's capitals
+// The widest needle's half width (at the hub), and the gap kept between a needle's edge or its
+// shadow and the texts it must not cover.
+inline constexpr double NeedleHalfWidth = 2.9;
+inline constexpr double NeedleGap = 1.0;
+// The multiplier of the scale's numbers ("x1000") sits above the hub.
+inline constexpr double MultiplierY = -29.0;
+// Scale numbers keep this far from the readout window, the caption and each other, in cap
+// heights of their font.
+inline constexpr double LabelClearance = 0.3, LabelSpacing = 0.45;
+// An end's number keeps this far from the ray through its end on the scale's side, so the
+// needle pegged beyond the end leaves it readable; and moves at most this far to find room.
+inline constexpr double EndLabelSide = 1.5;
+inline constexpr double EndLabelMaxTurn = 30.0; // degrees along the arc
+inline constexpr double EndLabelMaxInward = 16.0;
 inline constexpr double NeedleTip = 80.0;
 inline constexpr double ShadowDx = 1.2, ShadowDy = 2.2;
 // Font size limits as design units: numbers must not overrun each other on the arc.

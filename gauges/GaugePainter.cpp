@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace GaugePainter {
@@ -79,26 +80,41 @@ QString superscript(int n)
     return s;
 }
 
-struct Label
+// The ink box of text in fm's font (capitals above the baseline, descenders below), its
+// baseline starting at origin.
+QRectF inkBox(const QFontMetricsF &fm, const QString &text, QPointF origin)
 {
-    QString text;
-    QRectF box; // widget pixels
-};
+    return {origin.x(), origin.y() - fm.capHeight(), fm.horizontalAdvance(text),
+            fm.capHeight() + fm.descent()};
+}
 
-// Places a label just inside the major ticks at a clock angle.
-Label placeLabel(const DialGeometry &dial, const QFontMetricsF &fm, double angle, QString text)
+// A scale number whose digits (cap height, no descenders) are centred at c.
+PlacedText numberAt(const QFontMetricsF &fm, const QFont &font, QPointF c, QString text)
 {
-    const double w = fm.horizontalAdvance(text);
-    const double h = fm.capHeight();
+    const double w = fm.horizontalAdvance(text), h = fm.capHeight();
+    const QRectF box(c.x() - w / 2, c.y() - h / 2, w, h);
+    return {std::move(text), box, QPointF(box.left(), box.bottom()), font};
+}
+
+// The centre of a number's box, w by h, just inside the major ticks at a clock angle, moved
+// inward by a further inward pixels.
+QPointF numberCentre(const DialGeometry &dial, double w, double h, double angle, double inward = 0)
+{
     const double a = angle * DegreesToRadians;
     // Half the box's extent along the radius, so the box just clears the ticks.
     const double halfDepth = 0.5 * (std::abs(std::sin(a)) * w + std::abs(std::cos(a)) * h);
-    const double r = (Design::MajorInner - Design::LabelGap) * dial.unit() - halfDepth;
-    const QPointF c = dial.centre + clockPoint(r, angle);
-    return {std::move(text), QRectF(c.x() - w / 2, c.y() - h / 2, w, h)};
+    const double r = (Design::MajorInner - Design::LabelGap) * dial.unit() - halfDepth - inward;
+    return dial.centre + clockPoint(r, angle);
 }
 
-bool overlapping(const std::vector<Label> &labels, double gap)
+bool clearOf(const QRectF &box, const std::vector<QRectF> &others, double gap)
+{
+    const QRectF grown = box.adjusted(-gap, -gap, gap, gap);
+    return std::none_of(others.begin(), others.end(),
+                        [&](const QRectF &o) { return !o.isEmpty() && grown.intersects(o); });
+}
+
+bool overlapping(const std::vector<PlacedText> &labels, double gap)
 {
     for (size_t i = 1; i < labels.size(); ++i)
         if (labels[i - 1].box.adjusted(-gap, -gap, gap, gap).intersects(labels[i].box))
@@ -106,72 +122,234 @@ bool overlapping(const std::vector<Label> &labels, double gap)
     return false;
 }
 
-struct ScaleLayout
+// The number of a scale end at a clock angle: on the scale's side of the ray through the end by
+// at least side pixels (so a needle pegged beyond the end leaves it readable), clearance from
+// keepClear, and as near its place beside the end tick as that allows. A place also spacing
+// from the neighbouring numbers, and still nearer the end than the nearest numbered tick at
+// nextAngle, is preferred; empty when no place within reach will do.
+PlacedText placeEndLabel(const DialGeometry &dial, const QFontMetricsF &fm, const QFont &font,
+                         double endAngle, const QString &text, const std::vector<QRectF> &keepClear,
+                         double clearance, const std::vector<PlacedText> &neighbours,
+                         double spacing, double nextAngle)
 {
-    GaugeScale::Ticks ticks;
-    std::vector<Label> labels;     // majors, then the ends that are not majors but have room
-    std::vector<double> endAngles; // ends off the round values: a tick each
-    QString multiplier;
-};
+    const double u = dial.unit();
+    const double inward = endAngle > 0 ? -1.0 : 1.0; // towards the scale, in clock degrees
+    const QPointF normal = clockPoint(1, endAngle + inward * 90);
+    const double side = std::max(Design::EndLabelSide * u, 1.0);
+    const double w = fm.horizontalAdvance(text), h = fm.capHeight();
+    const QPointF home = numberCentre(dial, w, h, endAngle);
+    const double stepPx = std::max(u, 0.5);
+    std::optional<QPointF> best, bestRoomy;
+    double bestDistance = 0, bestRoomyDistance = 0;
+    for (double turn = 0; turn <= Design::EndLabelMaxTurn; turn += 1) {
+        for (double in = 0; in <= Design::EndLabelMaxInward * u; in += stepPx) {
+            const QPointF c = numberCentre(dial, w, h, endAngle + inward * turn, in);
+            const double distance = std::hypot(c.x() - home.x(), c.y() - home.y());
+            if (bestRoomy && distance >= bestRoomyDistance)
+                continue;
+            const QRectF box(c.x() - w / 2, c.y() - h / 2, w, h);
+            const std::array<QPointF, 4> corners = {box.topLeft(), box.topRight(), box.bottomLeft(),
+                                                    box.bottomRight()};
+            const bool onScaleSide = std::all_of(corners.begin(), corners.end(), [&](QPointF p) {
+                const QPointF d = p - dial.centre;
+                return d.x() * normal.x() + d.y() * normal.y() >= side;
+            });
+            if (!onScaleSide || !clearOf(box, keepClear, clearance))
+                continue;
+            if (!best || distance < bestDistance) {
+                best = c;
+                bestDistance = distance;
+            }
+            const bool roomy =
+                turn < std::abs(nextAngle - endAngle) &&
+                std::all_of(neighbours.begin(), neighbours.end(),
+                            [&](const PlacedText &n) { return clearOf(box, {n.box}, spacing); });
+            if (roomy) {
+                bestRoomy = c;
+                bestRoomyDistance = distance;
+            }
+        }
+    }
+    if (bestRoomy)
+        return numberAt(fm, font, *bestRoomy, text);
+    return best ? numberAt(fm, font, *best, text) : PlacedText{};
+}
 
 bool sameValue(double a, double b, double step)
 {
     return std::abs(a - b) <= std::max(step, std::abs(a)) * 1e-9;
 }
 
-// Chooses the densest round ticking whose numbers do not collide, and which ends get numbers.
-ScaleLayout layoutScale(const DialGeometry &dial, const Face &face, const QFontMetricsF &fm)
+// Half the width the needles leave free at y below the centre (design units): between the two
+// needles pegged beyond their stops, their shadows (cast down and to the right) and a gap.
+double freeHalfWidth(double y)
 {
+    const double a = (GaugeScale::EndAngle + GaugeScale::PeggedGap) * DegreesToRadians;
+    const double along = std::sin(a), across = -std::cos(a);
+    const double shadow = Design::ShadowDx * across + Design::ShadowDy * along;
+    return (y * along - Design::NeedleHalfWidth - shadow - Design::NeedleGap) / across;
+}
+
+// The caption: centred under the hub, as wide as the needles and the face leave room for at its
+// top and its lowest ink; a smaller font only widens that room.
+PlacedText placeCaption(const DialGeometry &dial, const Face &face, const QPaintDevice *device,
+                        double dpi)
+{
+    const double u = dial.unit();
+    QFont font = face.font;
+    font.setWeight(QFont::DemiBold);
+    font = sizedFont(font, face.textPx, dpi);
+    const auto room = [&](const QFontMetricsF &fm) {
+        const double top = Design::CaptionY - fm.capHeight() / 2 / u;
+        const double low = Design::CaptionY + (fm.capHeight() / 2 + fm.descent()) / u;
+        const double r = Design::FaceRadius - Design::CaptionMargin;
+        const double chord = 2 * std::sqrt(std::max(0.0, r * r - low * low));
+        return std::max(0.0, std::min(chord, 2 * freeHalfWidth(top))) * u;
+    };
+    QFontMetricsF fm(font, device);
+    const double w = fm.horizontalAdvance(face.caption);
+    if (const double most = room(fm); w > most && w > 0) {
+        font = sizedFont(font, face.textPx * most / w, dpi);
+        fm = QFontMetricsF(font, device);
+    }
+    const QPointF centre = dial.map(0, Design::CaptionY);
+    const QPointF origin(centre.x() - fm.horizontalAdvance(face.caption) / 2,
+                         centre.y() + fm.capHeight() / 2);
+    return {face.caption, inkBox(fm, face.caption, origin), origin, font};
+}
+
+// The flow dial's mark of an output.
+PlacedText placeOutputMark(const DialGeometry &dial, const Face &face, const QPaintDevice *device,
+                           double dpi)
+{
+    QFont font = face.font;
+    font.setWeight(QFont::DemiBold);
+    font.setLetterSpacing(QFont::PercentageSpacing, 112);
+    // The caption's font, scaled down: a size of its own would cost a font engine (a fontconfig
+    // match) for six letters, where scaled glyphs come from the engine already loaded.
+    font = sizedFont(font, face.textPx, dpi);
+    const double px =
+        std::clamp(face.scalePx * 0.72, std::min(6.0, 7.5 * dial.unit()), 7.5 * dial.unit());
+    const double scale = px / face.textPx;
+    const QString text = QStringLiteral("OUTPUT");
+    const QFontMetricsF fm(font, device);
+    const QPointF centre = dial.map(0, Design::OutputMarkY);
+    const QPointF origin(centre.x() - fm.horizontalAdvance(text) * scale / 2,
+                         centre.y() + fm.capHeight() * scale / 2);
+    const QRectF box = inkBox(fm, text, QPointF(0, 0));
+    return {text, QRectF(origin + box.topLeft() * scale, box.size() * scale), origin, font, scale};
+}
+
+} // namespace
+
+FaceLayout faceLayout(const DialGeometry &dial, const Face &face, const QPaintDevice *device)
+{
+    FaceLayout layout;
+    if (!dial.drawable())
+        return layout;
+    const double dpi = device ? device->logicalDpiY() : 96.0;
+    layout.caption = placeCaption(dial, face, device, dpi);
+    if (face.output)
+        layout.outputMark = placeOutputMark(dial, face, device, dpi);
+    const std::vector<QRectF> keepClear = {dial.readoutFrame(), layout.caption.box,
+                                           layout.outputMark.box};
+
+    const QFont numbers = sizedFont(face.font, face.scalePx, dpi);
+    const QFontMetricsF fm(numbers, device);
+    const double clearance = fm.capHeight() * Design::LabelClearance;
+    const double spacing = fm.capHeight() * Design::LabelSpacing;
     const double min = face.min, max = face.max;
     const QLocale locale = numberLocale();
     const double arcPx = Design::ArcRadius * dial.unit() * GaugeScale::Sweep * DegreesToRadians;
+    // The densest round ticking whose numbers do not collide.
     for (int intervals = 10; intervals >= 1; --intervals) {
         // Minor ticks at least 3.5 pixels apart.
         const double span = std::abs(max - min);
         const double step = GaugeScale::niceStep(span, intervals);
         const int minorRoom = step > 0 ? static_cast<int>(arcPx * (step / span) / 3.5) : 0;
-        ScaleLayout layout;
         layout.ticks = GaugeScale::ticks(min, max, intervals, minorRoom);
         const int exponent = GaugeScale::labelExponent(layout.ticks);
         const double divisor = std::pow(10.0, exponent);
         const int decimals = exponent == 0 ? layout.ticks.decimals
                                            : GaugeScale::decimalsFor(layout.ticks.step / divisor);
-        if (exponent == 3)
-            layout.multiplier = QStringLiteral("×1000");
-        else if (exponent != 0)
-            layout.multiplier = QStringLiteral("×10") + superscript(exponent);
-        for (double v : layout.ticks.majors)
-            layout.labels.push_back(placeLabel(dial, fm, GaugeScale::angleOf(v, min, max),
-                                               locale.toString(v / divisor, 'f', decimals)));
-        if (overlapping(layout.labels, fm.capHeight() * 0.45) && intervals > 1)
+        const auto onMajor = [&](double end) {
+            const auto &majors = layout.ticks.majors;
+            return std::any_of(majors.begin(), majors.end(),
+                               [&](double m) { return sameValue(m, end, layout.ticks.step); });
+        };
+        // Numbered ticks between the ends; the ends get theirs below.
+        std::vector<PlacedText> inner;
+        std::vector<double> innerAngles;
+        for (double v : layout.ticks.majors) {
+            if (sameValue(v, min, layout.ticks.step) || sameValue(v, max, layout.ticks.step))
+                continue;
+            const double angle = GaugeScale::angleOf(v, min, max);
+            const QString text = locale.toString(v / divisor, 'f', decimals);
+            const QPointF c = numberCentre(dial, fm.horizontalAdvance(text), fm.capHeight(), angle);
+            inner.push_back(numberAt(fm, numbers, c, text));
+            innerAngles.push_back(angle);
+        }
+        if (min > max) { // along the arc, from ScaleMin's end
+            std::reverse(inner.begin(), inner.end());
+            std::reverse(innerAngles.begin(), innerAngles.end());
+        }
+        if (overlapping(inner, spacing) && intervals > 1)
             continue;
-        // Ends off the round values (both ends of an empty scale) get a tick, and a number
-        // where it has room.
+
+        layout.endTicks.clear();
+        PlacedText *ends[] = {&layout.minLabel, &layout.maxLabel};
+        int e = 0;
         for (const auto &[end, angle] :
              {std::pair(min, GaugeScale::StartAngle), std::pair(max, GaugeScale::EndAngle)}) {
-            const auto &majors = layout.ticks.majors;
-            const bool onMajor = std::any_of(majors.begin(), majors.end(), [&](double m) {
-                return sameValue(m, end, layout.ticks.step);
-            });
-            if (onMajor)
-                continue;
-            layout.endAngles.push_back(angle);
-            const QString text = locale.toString(end / divisor, 'g', 6);
-            if (text.size() > 7)
-                continue;
-            Label label = placeLabel(dial, fm, angle, text);
-            const QRectF clear = label.box.adjusted(-fm.capHeight() * 0.6, -fm.capHeight() * 0.6,
-                                                    fm.capHeight() * 0.6, fm.capHeight() * 0.6);
-            const bool crowded =
-                std::any_of(layout.labels.begin(), layout.labels.end(),
-                            [&](const Label &l) { return clear.intersects(l.box); });
-            if (!crowded)
+            const bool round = onMajor(end);
+            if (!round) // off the round values (both ends of an empty scale): a tick of its own
+                layout.endTicks.push_back(angle);
+            // The nearest numbered tick between the ends, as seen from this end.
+            double next = -angle;
+            for (double a : innerAngles)
+                if (std::abs(a - angle) < std::abs(next - angle))
+                    next = a;
+            // An end off the round values is written to six digits, or fewer where that is
+            // too long to place.
+            PlacedText &label = *ends[e++];
+            for (int digits = 6; label.isEmpty() && digits >= (round ? 6 : 3); --digits) {
+                const QString text = round ? locale.toString(end / divisor, 'f', decimals)
+                                           : locale.toString(end / divisor, 'g', digits);
+                label = placeEndLabel(dial, fm, numbers, angle, text, keepClear, clearance, inner,
+                                      spacing, next);
+            }
+        }
+        // An end's number wins over a neighbour it leaves no room for; every number keeps off
+        // the readout window, the caption and the mark.
+        if (!layout.minLabel.isEmpty())
+            layout.labels.push_back(layout.minLabel);
+        for (PlacedText &label : inner) {
+            const bool clear = clearOf(label.box, keepClear, clearance) &&
+                               std::all_of(ends, ends + 2, [&](const PlacedText *end) {
+                                   return end->isEmpty() || clearOf(label.box, {end->box}, spacing);
+                               });
+            if (clear)
                 layout.labels.push_back(std::move(label));
+        }
+        if (!layout.maxLabel.isEmpty())
+            layout.labels.push_back(layout.maxLabel);
+
+        if (exponent != 0) {
+            const QString text = exponent == 3 ? QStringLiteral("×1000")
+                                               : QStringLiteral("×10") + superscript(exponent);
+            const QFont font = sizedFont(face.font, face.scalePx * 0.85, dpi);
+            const QFontMetricsF mfm(font, device);
+            const QPointF centre = dial.map(0, Design::MultiplierY);
+            const QPointF origin(centre.x() - mfm.horizontalAdvance(text) / 2,
+                                 centre.y() + mfm.capHeight() / 2);
+            layout.multiplier = {text, inkBox(mfm, text, origin), origin, font};
         }
         return layout;
     }
-    return {}; // not reached: one interval is always taken
+    return layout; // not reached: one interval is always taken
 }
+
+namespace {
 
 void paintBezel(QPainter &p, const DialGeometry &dial, CasePicture *cache)
 {
@@ -207,14 +385,26 @@ void paintBezel(QPainter &p, const DialGeometry &dial, CasePicture *cache)
     }
 }
 
-void paintScale(QPainter &p, const DialGeometry &dial, const Face &face)
+void drawText(QPainter &p, const PlacedText &text)
+{
+    if (text.isEmpty())
+        return;
+    p.setFont(text.font);
+    if (text.scale == 1) {
+        p.drawText(text.origin, text.text);
+        return;
+    }
+    p.save();
+    p.translate(text.origin);
+    p.scale(text.scale, text.scale);
+    p.drawText(QPointF(0, 0), text.text);
+    p.restore();
+}
+
+void paintScale(QPainter &p, const DialGeometry &dial, const Face &face, const FaceLayout &layout)
 {
     const double u = dial.unit();
     const QColor ink(Colour::Ink);
-    const double dpi = deviceDpi(p);
-    const QFont numbers = sizedFont(face.font, face.scalePx, dpi);
-    const QFontMetricsF fm(numbers, p.device());
-    const ScaleLayout layout = layoutScale(dial, face, fm);
 
     // The arc the ticks stand on.
     const double r = Design::ArcRadius * u;
@@ -243,16 +433,16 @@ void paintScale(QPainter &p, const DialGeometry &dial, const Face &face)
     p.drawLines(minors.data(), static_cast<int>(minors.size()));
     // An end off the round values is marked, but lighter than a numbered tick.
     p.setPen(designPen(dial, ink, 1.2));
-    const auto ends = tickLines(layout.endAngles, Design::MajorInner + 2);
+    const auto ends = tickLines(layout.endTicks, Design::MajorInner + 2);
     p.drawLines(ends.data(), static_cast<int>(ends.size()));
     p.setPen(designPen(dial, ink, 2.0));
     const auto majors = tickLines(anglesOf(layout.ticks.majors), Design::MajorInner);
     p.drawLines(majors.data(), static_cast<int>(majors.size()));
 
     p.setPen(ink);
-    p.setFont(numbers);
-    for (const Label &label : layout.labels)
-        p.drawText(QPointF(label.box.left(), label.box.bottom()), label.text);
+    for (const PlacedText &label : layout.labels)
+        drawText(p, label);
+    drawText(p, layout.multiplier);
 
     // End-stop pins just beyond both ends of the arc: the needle rests against them.
     for (double a : {GaugeScale::StartAngle - GaugeScale::StopPinGap,
@@ -265,21 +455,6 @@ void paintScale(QPainter &p, const DialGeometry &dial, const Face &face)
         p.setBrush(g);
         p.drawEllipse(pin, 2.1 * u, 2.1 * u);
     }
-
-    if (!layout.multiplier.isEmpty()) {
-        p.setPen(ink);
-        drawCentred(p, dial.map(0, -Design::CaptionY), layout.multiplier,
-                    sizedFont(face.font, face.scalePx * 0.85, dpi));
-    }
-}
-
-void paintCaption(QPainter &p, const DialGeometry &dial, const Face &face)
-{
-    QFont font = face.font;
-    font.setWeight(QFont::DemiBold);
-    font = fitted(p, font, face.textPx, face.caption, Design::CaptionWidth * dial.unit());
-    p.setPen(QColor(Colour::Ink));
-    drawCentred(p, dial.map(0, Design::CaptionY), face.caption, font);
 }
 
 void paintReadoutWindow(QPainter &p, const DialGeometry &dial, const Face &face)
@@ -287,14 +462,14 @@ void paintReadoutWindow(QPainter &p, const DialGeometry &dial, const Face &face)
     const double u = dial.unit();
     const QRectF box = dial.readoutRect();
     const double corner = 2.5 * u;
+    const double rim = Design::RimWidth * u;
     // Recessed: a dark rim with a light lower edge, then the display glass.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor::fromRgba(Colour::ReadoutRimLight));
-    p.drawRoundedRect(box.translated(0, 0.8 * u).adjusted(-1.2 * u, -1.2 * u, 1.2 * u, 1.2 * u),
-                      corner + 1.2 * u, corner + 1.2 * u);
+    p.drawRoundedRect(box.translated(0, Design::RimDrop * u).adjusted(-rim, -rim, rim, rim),
+                      corner + rim, corner + rim);
     p.setBrush(QColor(Colour::ReadoutRim));
-    p.drawRoundedRect(box.adjusted(-1.2 * u, -1.2 * u, 1.2 * u, 1.2 * u), corner + 1.2 * u,
-                      corner + 1.2 * u);
+    p.drawRoundedRect(box.adjusted(-rim, -rim, rim, rim), corner + rim, corner + rim);
     QLinearGradient glass(box.topLeft(), box.bottomLeft());
     const QColor lcd(face.output ? Colour::OutputLcd : Colour::InputLcd);
     glass.setColorAt(0, lcd.darker(face.output ? 100 : 112));
@@ -304,34 +479,15 @@ void paintReadoutWindow(QPainter &p, const DialGeometry &dial, const Face &face)
     p.drawRoundedRect(box, corner, corner);
 }
 
-// The flow gauge's mark of an output, under its readout window.
-void paintOutputMark(QPainter &p, const DialGeometry &dial, const Face &face)
-{
-    QFont font = face.font;
-    font.setWeight(QFont::DemiBold);
-    font.setLetterSpacing(QFont::PercentageSpacing, 112);
-    const double px =
-        std::clamp(face.scalePx * 0.72, std::min(6.0, 7.5 * dial.unit()), 7.5 * dial.unit());
-    // The caption's font, scaled down: a size of its own would cost a font engine (a fontconfig
-    // match) for six letters, where scaled glyphs come from the engine already loaded.
-    const double scale = px / face.textPx;
-    p.save();
-    p.setPen(QColor(Colour::OutputMark));
-    p.translate(dial.map(0, Design::Readout.bottom() + 9));
-    p.scale(scale, scale);
-    drawCentred(p, QPointF(0, 0), QStringLiteral("OUTPUT"),
-                sizedFont(font, face.textPx, deviceDpi(p)));
-    p.restore();
-}
-
 std::array<QPointF, 7> needleShape(bool output)
 {
     const double tip = -Design::NeedleTip;
     if (output)
         return {QPointF(0, tip),   QPointF(0.8, tip + 6), QPointF(2.2, 0),       QPointF(1.7, 14),
                 QPointF(-1.7, 14), QPointF(-2.2, 0),      QPointF(-0.8, tip + 6)};
-    return {QPointF(0, tip),   QPointF(1.0, tip + 6), QPointF(2.9, 0),       QPointF(2.4, 16),
-            QPointF(-2.4, 16), QPointF(-2.9, 0),      QPointF(-1.0, tip + 6)};
+    constexpr double w = Design::NeedleHalfWidth;
+    return {QPointF(0, tip),   QPointF(1.0, tip + 6), QPointF(w, 0),         QPointF(2.4, 16),
+            QPointF(-2.4, 16), QPointF(-w, 0),        QPointF(-1.0, tip + 6)};
 }
 
 double hubRadius(bool output)
@@ -401,6 +557,12 @@ QRectF DialGeometry::readoutRect() const
     return QRectF(map(r.left(), r.top()), map(r.right(), r.bottom()));
 }
 
+QRectF DialGeometry::readoutFrame() const
+{
+    const double rim = Design::RimWidth * unit();
+    return readoutRect().adjusted(-rim, -rim, rim, rim + Design::RimDrop * unit());
+}
+
 DialGeometry dialGeometry(int slot, QSizeF size)
 {
     static constexpr int column[4] = {0, 0, 1, 1};
@@ -445,11 +607,13 @@ void paintFace(QPainter &painter, const DialGeometry &dial, const Face &face, Ca
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     paintBezel(painter, dial, cache);
-    paintScale(painter, dial, face);
-    paintCaption(painter, dial, face);
+    const FaceLayout layout = faceLayout(dial, face, painter.device());
+    paintScale(painter, dial, face, layout);
     paintReadoutWindow(painter, dial, face);
-    if (face.output)
-        paintOutputMark(painter, dial, face);
+    painter.setPen(QColor(Colour::Ink));
+    drawText(painter, layout.caption);
+    painter.setPen(QColor(Colour::OutputMark));
+    drawText(painter, layout.outputMark);
     painter.restore();
 }
 
@@ -520,16 +684,23 @@ void paintNeedle(QPainter &painter, const DialGeometry &dial, double angle, bool
     painter.restore();
 }
 
-QRectF needleBounds(const DialGeometry &dial, double angle, bool output)
+QPolygonF needleOutline(const DialGeometry &dial, double angle, bool output, bool shadow)
 {
     if (!dial.drawable())
         return {};
     const auto shape = needleShape(output);
     const QPolygonF polygon(QList<QPointF>(shape.begin(), shape.end()));
-    QRectF bounds = needleTransform(dial, angle).map(polygon).boundingRect();
-    bounds |= needleTransform(dial, angle, {Design::ShadowDx, Design::ShadowDy})
-                  .map(polygon)
-                  .boundingRect();
+    return needleTransform(dial, angle,
+                           shadow ? QPointF(Design::ShadowDx, Design::ShadowDy) : QPointF())
+        .map(polygon);
+}
+
+QRectF needleBounds(const DialGeometry &dial, double angle, bool output)
+{
+    if (!dial.drawable())
+        return {};
+    QRectF bounds = needleOutline(dial, angle, output).boundingRect() |
+                    needleOutline(dial, angle, output, true).boundingRect();
     const double hub = (hubRadius(output) + 3.0) * dial.unit();
     bounds |= QRectF(dial.centre.x() - hub, dial.centre.y() - hub, 2 * hub, 2 * hub);
     return bounds.adjusted(-2, -2, 2, 2);
