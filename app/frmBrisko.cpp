@@ -62,7 +62,6 @@ frmBrisko::frmBrisko(Dialogs &dialogs, QWidget *parent) : QWidget(parent), dialo
 
     AGauge_ = new AGauge(pctGauge);
     AGauge_->setObjectName(QStringLiteral("AGauge"));
-    AGauge_->setFocusPolicy(Qt::StrongFocus);
 
     buildInputFrame();
     buildResultFrames();

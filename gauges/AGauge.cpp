@@ -3,6 +3,7 @@
 #include "GaugeScale.h"
 #include "NumberText.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
@@ -51,6 +52,7 @@ AGauge::AGauge(QWidget *parent) : QWidget(parent)
     slots_[3] = {QStringLiteral("MMcF/D"), 0, 5, 2.9, 4};
     setAttribute(Qt::WA_OpaquePaintEvent); // every pixel comes from the artwork
     setMouseTracking(true);                // for the hand cursor over the input dials
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 bool AGauge::setCaptionIndex(int slot)
@@ -201,6 +203,18 @@ QRectF AGauge::dialRect(int slot) const
             2 * dial.radius};
 }
 
+bool AGauge::setFocusedDial(int slot)
+{
+    if (!isSlot(slot))
+        return false;
+    if (slot != focusedDial_) {
+        updateFocusRing();
+        focusedDial_ = slot;
+        updateFocusRing();
+    }
+    return true;
+}
+
 void AGauge::setArtworkCacheEnabled(bool enabled)
 {
     if (cacheEnabled_ == enabled)
@@ -348,6 +362,11 @@ void AGauge::paintArea(QPainter &painter, const QRect &area)
         painter.fillRect(area, palette().window());
         paintArtwork(painter, 0xF);
     }
+    if (hasFocus()) {
+        const auto dial = geometry(focusedDial_);
+        if (GaugePainter::focusRingBounds(dial).toAlignedRect().intersects(area))
+            GaugePainter::paintFocusRing(painter, dial, palette().color(QPalette::Highlight));
+    }
     for (int slot = 0; slot < SlotCount; ++slot) {
         const auto dial = geometry(slot);
         if (!dial.drawable())
@@ -417,8 +436,11 @@ void AGauge::mousePressEvent(QMouseEvent *event)
         return;
     }
     const QPointF pos = event->position();
+    const int pressed = dialAt(pos);
+    if (pressed >= 0)
+        setFocusedDial(pressed); // the keys then act on the dial the user pointed at
     if (event->button() == Qt::LeftButton && drag_.slot < 0) {
-        const int slot = dialAt(pos);
+        const int slot = pressed;
         if (isInput(slot)) {
             const QPointF d = pos - geometry(slot).centre;
             drag_.slot = slot;
@@ -476,6 +498,51 @@ void AGauge::mouseReleaseEvent(QMouseEvent *event)
     updateCursor(pos);
     event->accept();
     emit GaugeMouse(1, shiftCode(event->modifiers()), float(pos.x()), float(pos.y()));
+}
+
+void AGauge::keyPressEvent(QKeyEvent *event)
+{
+    // The dials in reading order: top left, top right, bottom left, bottom right.
+    static constexpr int readingOrder[SlotCount] = {1, 2, 0, 3};
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const int key = event->key();
+    if (plain && (key == Qt::Key_Left || key == Qt::Key_Right)) {
+        const int at =
+            int(std::find(readingOrder, readingOrder + SlotCount, focusedDial_) - readingOrder);
+        const int next = (at + (key == Qt::Key_Right ? 1 : SlotCount - 1)) % SlotCount;
+        setFocusedDial(readingOrder[next]);
+        event->accept();
+        return;
+    }
+    const bool up = key == Qt::Key_Up || key == Qt::Key_PageUp;
+    const bool page = key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+    if (plain && isInput(focusedDial_) && (up || key == Qt::Key_Down || key == Qt::Key_PageDown)) {
+        const int slot = focusedDial_;
+        Slot &s = slots_[slot];
+        const double value = GaugeScale::keyStep(s.needle, s.min, s.max, up, page);
+        if (value != s.needle && drag_.slot != slot) {
+            moveNeedle(slot, value);
+            emit GaugeChange();
+        }
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void AGauge::focusInEvent(QFocusEvent *)
+{
+    updateFocusRing(); // the rest of the picture does not change with focus
+}
+
+void AGauge::focusOutEvent(QFocusEvent *)
+{
+    updateFocusRing();
+}
+
+void AGauge::updateFocusRing()
+{
+    update(GaugePainter::focusRingBounds(geometry(focusedDial_)).toAlignedRect());
 }
 
 void AGauge::endDrag()

@@ -706,6 +706,38 @@ QRectF needleBounds(const DialGeometry &dial, double angle, bool output)
     return bounds.adjusted(-2, -2, 2, 2);
 }
 
+namespace {
+// The focus ring's centre line and width, pixels: halfway across the margin round the dial.
+std::pair<double, double> focusRing(const DialGeometry &dial)
+{
+    const double margin =
+        std::min(dial.cell.width(), dial.cell.height()) / 2 - dial.radius; // at least 3
+    return {dial.radius + margin / 2, std::clamp(margin / 3, 1.5, 3.0)};
+}
+} // namespace
+
+void paintFocusRing(QPainter &painter, const DialGeometry &dial, const QColor &colour)
+{
+    if (!dial.drawable())
+        return;
+    const auto [r, width] = focusRing(dial);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour, width));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(dial.centre, r, r);
+    painter.restore();
+}
+
+QRectF focusRingBounds(const DialGeometry &dial)
+{
+    if (!dial.drawable())
+        return {};
+    const auto [r, width] = focusRing(dial);
+    const double out = r + width / 2 + 1;
+    return {dial.centre.x() - out, dial.centre.y() - out, 2 * out, 2 * out};
+}
+
 QString readoutText(double value, int decimals)
 {
     const QLocale locale = numberLocale();

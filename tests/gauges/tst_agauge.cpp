@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QScreen>
@@ -97,6 +98,12 @@ private slots:
     void pressOutsideDialsDragsNothing();
     void rightPressRaisesButton2AndMovesNothing();
     void middlePressRaisesButton4();
+
+    void tabReachesTheControl();
+    void keysMoveTheFocusBetweenDials();
+    void keysStepTheFocusedNeedle_data();
+    void keysStepTheFocusedNeedle();
+    void focusRingMarksTheFocusedDial();
 
     void needleMoveKeepsArtwork();
     void cacheDoesNotChangeThePicture();
@@ -503,6 +510,123 @@ void TestAGauge::middlePressRaisesButton4()
     QCOMPARE(mouse.at(0).at(1).toInt(), 1); // Shift
     QCOMPARE(mouse.at(0).at(2).toFloat(), 320.0f);
     QCOMPARE(mouse.at(0).at(3).toFloat(), 240.0f);
+}
+
+void TestAGauge::tabReachesTheControl()
+{
+    QWidget window;
+    auto *field = new QLineEdit(&window);
+    auto *dials = new AGauge(&window);
+    dials->setGeometry(0, 30, 400, 300);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Tab);
+    QVERIFY(dials->hasFocus());
+    QTest::keyClick(dials, Qt::Key_Tab); // and Tab leaves it again
+    QVERIFY(field->hasFocus());
+}
+
+void TestAGauge::keysMoveTheFocusBetweenDials()
+{
+    QSignalSpy mouse(gauge, &AGauge::GaugeMouse);
+    QSignalSpy change(gauge, &AGauge::GaugeChange);
+    QCOMPARE(gauge->focusedDial(), 1); // top left first
+    // Right goes in reading order and comes round again; Left goes back.
+    QList<int> seen;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(gauge, Qt::Key_Right);
+        seen << gauge->focusedDial();
+    }
+    QCOMPARE(seen, (QList<int>{2, 0, 3, 1}));
+    QTest::keyClick(gauge, Qt::Key_Left);
+    QCOMPARE(gauge->focusedDial(), 3);
+    QTest::keyClick(gauge, Qt::Key_Right, Qt::ControlModifier); // not a plain arrow: ignored
+    QCOMPARE(gauge->focusedDial(), 3);
+    // A press on a dial, any button, makes it the one the keys act on.
+    QTest::mouseClick(gauge, Qt::RightButton, {}, pointOn(*gauge, 0, 0).toPoint());
+    QCOMPARE(gauge->focusedDial(), 0);
+    QVERIFY(!gauge->setFocusedDial(4));
+    QCOMPARE(gauge->focusedDial(), 0);
+    QCOMPARE(change.count(), 0);
+    QCOMPARE(mouse.count(), 1); // the press
+}
+
+void TestAGauge::keysStepTheFocusedNeedle_data()
+{
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<double>("start");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<double>("expected");
+
+    // Defaults: Temp 0..100, US 0..200, Diff 0..10; the flow dial is an output.
+    QTest::newRow("Diff up") << 2 << 4.9 << int(Qt::Key_Up) << 0 << 5.0;
+    QTest::newRow("Diff page down") << 2 << 4.9 << int(Qt::Key_PageDown) << 0 << 4.0;
+    QTest::newRow("Temp down") << 0 << 55.0 << int(Qt::Key_Down) << 0 << 54.0;
+    QTest::newRow("US page up") << 1 << 100.0 << int(Qt::Key_PageUp) << 0 << 120.0;
+    QTest::newRow("keypad up") << 2 << 4.9 << int(Qt::Key_Up) << int(Qt::KeypadModifier) << 5.0;
+    QTest::newRow("at full scale") << 2 << 10.0 << int(Qt::Key_Up) << 0 << 10.0;
+    QTest::newRow("beyond the scale, back in") << 2 << 12.5 << int(Qt::Key_Down) << 0 << 10.0;
+    QTest::newRow("with Ctrl") << 2 << 4.9 << int(Qt::Key_Up) << int(Qt::ControlModifier) << 4.9;
+    QTest::newRow("the flow dial does not move") << 3 << 2.9 << int(Qt::Key_Up) << 0 << 2.9;
+}
+
+void TestAGauge::keysStepTheFocusedNeedle()
+{
+    QFETCH(int, slot);
+    QFETCH(double, start);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(double, expected);
+    gauge->setNeedleIndex(slot);
+    gauge->setNeedleValue(start);
+    QVERIFY(gauge->setFocusedDial(slot));
+    QSignalSpy mouse(gauge, &AGauge::GaugeMouse);
+    QSignalSpy change(gauge, &AGauge::GaugeChange);
+    QTest::keyClick(gauge, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(needleOf(*gauge, slot), expected);
+    // A step that moves the needle is reported as a drag's move is, so the flow follows.
+    QCOMPARE(change.count(), expected != start ? 1 : 0);
+    QCOMPARE(mouse.count(), 0);
+    AGauge reference;
+    for (int other = 0; other < AGauge::SlotCount; ++other)
+        if (other != slot)
+            QCOMPARE(needleOf(*gauge, other), needleOf(reference, other));
+}
+
+void TestAGauge::focusRingMarksTheFocusedDial()
+{
+    gauge->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(gauge));
+    const auto picture = [&] {
+        return gauge->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    gauge->clearFocus();
+    const QImage unfocused = picture();
+    // Where the picture with focus differs from the one without: in one quarter only.
+    const auto changedQuarters = [&] {
+        const QImage focused = picture();
+        const qreal dpr = focused.devicePixelRatio();
+        QList<int> quarters;
+        for (int y = 0; y < focused.height(); ++y)
+            for (int x = 0; x < focused.width(); ++x)
+                if (focused.pixel(x, y) != unfocused.pixel(x, y)) {
+                    const int q = (x / dpr >= gauge->width() / 2 ? 1 : 0) +
+                                  (y / dpr >= gauge->height() / 2 ? 2 : 0);
+                    if (!quarters.contains(q))
+                        quarters << q;
+                }
+        return quarters;
+    };
+    gauge->setFocus();
+    QVERIFY(gauge->hasFocus());
+    QCOMPARE(changedQuarters(), QList<int>{0}); // top left: US
+    QTest::keyClick(gauge, Qt::Key_Right);
+    QCOMPARE(changedQuarters(), QList<int>{1}); // top right: Diff
+    gauge->clearFocus();
+    QCOMPARE(changedQuarters(), QList<int>{});
 }
 
 void TestAGauge::needleMoveKeepsArtwork()
