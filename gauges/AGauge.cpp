@@ -208,9 +208,11 @@ bool AGauge::setFocusedDial(int slot)
     if (!isSlot(slot))
         return false;
     if (slot != focusedDial_) {
-        updateFocusRing();
+        if (hasFocus())
+            updateFocusRing();
         focusedDial_ = slot;
-        updateFocusRing();
+        if (hasFocus())
+            updateFocusRing();
     }
     return true;
 }
@@ -313,6 +315,9 @@ void AGauge::paintArtwork(QPainter &painter, unsigned dials)
         const auto dial = geometry(slot);
         painter.fillRect(dial.cell.toAlignedRect(), palette().window());
         GaugePainter::paintFace(painter, dial, face(slot, dial), cacheEnabled_ ? &case_ : nullptr);
+        // Part of the artwork: focus moves seldom, the needles often.
+        if (hasFocus() && slot == focusedDial_)
+            GaugePainter::paintFocusRing(painter, dial, palette().color(QPalette::Highlight));
         ++artworkPaints_;
     }
 }
@@ -361,11 +366,6 @@ void AGauge::paintArea(QPainter &painter, const QRect &area)
     } else {
         painter.fillRect(area, palette().window());
         paintArtwork(painter, 0xF);
-    }
-    if (hasFocus()) {
-        const auto dial = geometry(focusedDial_);
-        if (GaugePainter::focusRingBounds(dial).toAlignedRect().intersects(area))
-            GaugePainter::paintFocusRing(painter, dial, palette().color(QPalette::Highlight));
     }
     for (int slot = 0; slot < SlotCount; ++slot) {
         const auto dial = geometry(slot);
@@ -542,7 +542,7 @@ void AGauge::focusOutEvent(QFocusEvent *)
 
 void AGauge::updateFocusRing()
 {
-    update(GaugePainter::focusRingBounds(geometry(focusedDial_)).toAlignedRect());
+    artworkChanged(focusedDial_);
 }
 
 void AGauge::endDrag()

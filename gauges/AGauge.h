@@ -158,7 +158,7 @@ private:
                                      qreal dpr);
     void endDrag();
     void updateCursor(QPointF pos);
-    void updateFocusRing();
+    void updateFocusRing(); // the focused dial's artwork, which holds the ring
 
     std::array<Slot, SlotCount> slots_;
     std::array<double, FontCount> fontPoints_{8.25, 12.0};

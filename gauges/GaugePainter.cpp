@@ -80,38 +80,50 @@ QString superscript(int n)
     return s;
 }
 
-// The ink box of text in fm's font (capitals above the baseline, descenders below), its
-// baseline starting at origin.
-QRectF inkBox(const QFontMetricsF &fm, const QString &text, QPointF origin)
+// A text's metrics, each worked out once: shaping a text, or finding a font's cap height,
+// costs more than all the geometry done with them.
+struct TextSize
 {
-    return {origin.x(), origin.y() - fm.capHeight(), fm.horizontalAdvance(text),
-            fm.capHeight() + fm.descent()};
+    double width, cap, descent;
+    TextSize(const QFontMetricsF &fm, const QString &text)
+        : width(fm.horizontalAdvance(text)), cap(fm.capHeight()), descent(fm.descent())
+    {
+    }
+};
+
+// The ink box of a text (capitals above the baseline, descenders below), its baseline starting
+// at origin.
+QRectF inkBox(const TextSize &size, QPointF origin)
+{
+    return {origin.x(), origin.y() - size.cap, size.width, size.cap + size.descent};
 }
 
-// A scale number whose digits (cap height, no descenders) are centred at c.
-PlacedText numberAt(const QFontMetricsF &fm, const QFont &font, QPointF c, QString text)
+// A scale number, w by h, whose digits (cap height, no descenders) are centred at c.
+PlacedText numberAt(const QFont &font, QPointF c, QString text, double w, double h)
 {
-    const double w = fm.horizontalAdvance(text), h = fm.capHeight();
     const QRectF box(c.x() - w / 2, c.y() - h / 2, w, h);
     return {std::move(text), box, QPointF(box.left(), box.bottom()), font};
 }
 
-// The centre of a number's box, w by h, just inside the major ticks at a clock angle, moved
-// inward by a further inward pixels.
-QPointF numberCentre(const DialGeometry &dial, double w, double h, double angle, double inward = 0)
+// The radius at which a number's box, w by h, centred on the ray at a clock angle just clears
+// the major ticks.
+double numberRadius(const DialGeometry &dial, double w, double h, double angle)
 {
     const double a = angle * DegreesToRadians;
-    // Half the box's extent along the radius, so the box just clears the ticks.
+    // Half the box's extent along the radius.
     const double halfDepth = 0.5 * (std::abs(std::sin(a)) * w + std::abs(std::cos(a)) * h);
-    const double r = (Design::MajorInner - Design::LabelGap) * dial.unit() - halfDepth - inward;
-    return dial.centre + clockPoint(r, angle);
+    return (Design::MajorInner - Design::LabelGap) * dial.unit() - halfDepth;
+}
+
+bool clearOf(const QRectF &box, const QRectF &other, double gap)
+{
+    return other.isEmpty() || !box.adjusted(-gap, -gap, gap, gap).intersects(other);
 }
 
 bool clearOf(const QRectF &box, const std::vector<QRectF> &others, double gap)
 {
-    const QRectF grown = box.adjusted(-gap, -gap, gap, gap);
-    return std::none_of(others.begin(), others.end(),
-                        [&](const QRectF &o) { return !o.isEmpty() && grown.intersects(o); });
+    return std::all_of(others.begin(), others.end(),
+                       [&](const QRectF &o) { return clearOf(box, o, gap); });
 }
 
 bool overlapping(const std::vector<PlacedText> &labels, double gap)
@@ -127,7 +139,7 @@ bool overlapping(const std::vector<PlacedText> &labels, double gap)
 // keepClear, and as near its place beside the end tick as that allows. A place also spacing
 // from the neighbouring numbers, and still nearer the end than the nearest numbered tick at
 // nextAngle, is preferred; empty when no place within reach will do.
-PlacedText placeEndLabel(const DialGeometry &dial, const QFontMetricsF &fm, const QFont &font,
+PlacedText placeEndLabel(const DialGeometry &dial, double w, double h, const QFont &font,
                          double endAngle, const QString &text, const std::vector<QRectF> &keepClear,
                          double clearance, const std::vector<PlacedText> &neighbours,
                          double spacing, double nextAngle)
@@ -136,14 +148,20 @@ PlacedText placeEndLabel(const DialGeometry &dial, const QFontMetricsF &fm, cons
     const double inward = endAngle > 0 ? -1.0 : 1.0; // towards the scale, in clock degrees
     const QPointF normal = clockPoint(1, endAngle + inward * 90);
     const double side = std::max(Design::EndLabelSide * u, 1.0);
-    const double w = fm.horizontalAdvance(text), h = fm.capHeight();
-    const QPointF home = numberCentre(dial, w, h, endAngle);
+    const double homeRadius = numberRadius(dial, w, h, endAngle);
+    const QPointF home = dial.centre + clockPoint(homeRadius, endAngle);
     const double stepPx = std::max(u, 0.5);
     std::optional<QPointF> best, bestRoomy;
     double bestDistance = 0, bestRoomyDistance = 0;
     for (double turn = 0; turn <= Design::EndLabelMaxTurn; turn += 1) {
+        // No place on this ray or the ones beyond comes nearer home than this.
+        if (bestRoomy && homeRadius * std::sin(turn * DegreesToRadians) >= bestRoomyDistance)
+            break;
+        const double angle = endAngle + inward * turn;
+        const QPointF ray = clockPoint(1, angle);
+        const double radius = numberRadius(dial, w, h, angle);
         for (double in = 0; in <= Design::EndLabelMaxInward * u; in += stepPx) {
-            const QPointF c = numberCentre(dial, w, h, endAngle + inward * turn, in);
+            const QPointF c = dial.centre + ray * (radius - in);
             const double distance = std::hypot(c.x() - home.x(), c.y() - home.y());
             if (bestRoomy && distance >= bestRoomyDistance)
                 continue;
@@ -163,7 +181,7 @@ PlacedText placeEndLabel(const DialGeometry &dial, const QFontMetricsF &fm, cons
             const bool roomy =
                 turn < std::abs(nextAngle - endAngle) &&
                 std::all_of(neighbours.begin(), neighbours.end(),
-                            [&](const PlacedText &n) { return clearOf(box, {n.box}, spacing); });
+                            [&](const PlacedText &n) { return clearOf(box, n.box, spacing); });
             if (roomy) {
                 bestRoomy = c;
                 bestRoomyDistance = distance;
@@ -171,8 +189,8 @@ PlacedText placeEndLabel(const DialGeometry &dial, const QFontMetricsF &fm, cons
         }
     }
     if (bestRoomy)
-        return numberAt(fm, font, *bestRoomy, text);
-    return best ? numberAt(fm, font, *best, text) : PlacedText{};
+        return numberAt(font, *bestRoomy, text, w, h);
+    return best ? numberAt(font, *best, text, w, h) : PlacedText{};
 }
 
 bool sameValue(double a, double b, double step)
@@ -199,23 +217,21 @@ PlacedText placeCaption(const DialGeometry &dial, const Face &face, const QPaint
     QFont font = face.font;
     font.setWeight(QFont::DemiBold);
     font = sizedFont(font, face.textPx, dpi);
-    const auto room = [&](const QFontMetricsF &fm) {
-        const double top = Design::CaptionY - fm.capHeight() / 2 / u;
-        const double low = Design::CaptionY + (fm.capHeight() / 2 + fm.descent()) / u;
+    const auto room = [&](const TextSize &size) {
+        const double top = Design::CaptionY - size.cap / 2 / u;
+        const double low = Design::CaptionY + (size.cap / 2 + size.descent) / u;
         const double r = Design::FaceRadius - Design::CaptionMargin;
         const double chord = 2 * std::sqrt(std::max(0.0, r * r - low * low));
         return std::max(0.0, std::min(chord, 2 * freeHalfWidth(top))) * u;
     };
-    QFontMetricsF fm(font, device);
-    const double w = fm.horizontalAdvance(face.caption);
-    if (const double most = room(fm); w > most && w > 0) {
-        font = sizedFont(font, face.textPx * most / w, dpi);
-        fm = QFontMetricsF(font, device);
+    TextSize size(QFontMetricsF(font, device), face.caption);
+    if (const double most = room(size); size.width > most && size.width > 0) {
+        font = sizedFont(font, face.textPx * most / size.width, dpi);
+        size = TextSize(QFontMetricsF(font, device), face.caption);
     }
     const QPointF centre = dial.map(0, Design::CaptionY);
-    const QPointF origin(centre.x() - fm.horizontalAdvance(face.caption) / 2,
-                         centre.y() + fm.capHeight() / 2);
-    return {face.caption, inkBox(fm, face.caption, origin), origin, font};
+    const QPointF origin(centre.x() - size.width / 2, centre.y() + size.cap / 2);
+    return {face.caption, inkBox(size, origin), origin, font};
 }
 
 // The flow dial's mark of an output.
@@ -232,11 +248,10 @@ PlacedText placeOutputMark(const DialGeometry &dial, const Face &face, const QPa
         std::clamp(face.scalePx * 0.72, std::min(6.0, 7.5 * dial.unit()), 7.5 * dial.unit());
     const double scale = px / face.textPx;
     const QString text = QStringLiteral("OUTPUT");
-    const QFontMetricsF fm(font, device);
+    const TextSize size(QFontMetricsF(font, device), text);
     const QPointF centre = dial.map(0, Design::OutputMarkY);
-    const QPointF origin(centre.x() - fm.horizontalAdvance(text) * scale / 2,
-                         centre.y() + fm.capHeight() * scale / 2);
-    const QRectF box = inkBox(fm, text, QPointF(0, 0));
+    const QPointF origin(centre.x() - size.width * scale / 2, centre.y() + size.cap * scale / 2);
+    const QRectF box = inkBox(size, QPointF(0, 0));
     return {text, QRectF(origin + box.topLeft() * scale, box.size() * scale), origin, font, scale};
 }
 
@@ -256,8 +271,9 @@ FaceLayout faceLayout(const DialGeometry &dial, const Face &face, const QPaintDe
 
     const QFont numbers = sizedFont(face.font, face.scalePx, dpi);
     const QFontMetricsF fm(numbers, device);
-    const double clearance = fm.capHeight() * Design::LabelClearance;
-    const double spacing = fm.capHeight() * Design::LabelSpacing;
+    const double cap = fm.capHeight();
+    const double clearance = cap * Design::LabelClearance;
+    const double spacing = cap * Design::LabelSpacing;
     const double min = face.min, max = face.max;
     const QLocale locale = numberLocale();
     const double arcPx = Design::ArcRadius * dial.unit() * GaugeScale::Sweep * DegreesToRadians;
@@ -285,8 +301,9 @@ FaceLayout faceLayout(const DialGeometry &dial, const Face &face, const QPaintDe
                 continue;
             const double angle = GaugeScale::angleOf(v, min, max);
             const QString text = locale.toString(v / divisor, 'f', decimals);
-            const QPointF c = numberCentre(dial, fm.horizontalAdvance(text), fm.capHeight(), angle);
-            inner.push_back(numberAt(fm, numbers, c, text));
+            const double w = fm.horizontalAdvance(text);
+            const QPointF c = dial.centre + clockPoint(numberRadius(dial, w, cap, angle), angle);
+            inner.push_back(numberAt(numbers, c, text, w, cap));
             innerAngles.push_back(angle);
         }
         if (min > max) { // along the arc, from ScaleMin's end
@@ -315,8 +332,8 @@ FaceLayout faceLayout(const DialGeometry &dial, const Face &face, const QPaintDe
             for (int digits = 6; label.isEmpty() && digits >= (round ? 6 : 3); --digits) {
                 const QString text = round ? locale.toString(end / divisor, 'f', decimals)
                                            : locale.toString(end / divisor, 'g', digits);
-                label = placeEndLabel(dial, fm, numbers, angle, text, keepClear, clearance, inner,
-                                      spacing, next);
+                label = placeEndLabel(dial, fm.horizontalAdvance(text), cap, numbers, angle, text,
+                                      keepClear, clearance, inner, spacing, next);
             }
         }
         // An end's number wins over a neighbour it leaves no room for; every number keeps off
@@ -326,7 +343,7 @@ FaceLayout faceLayout(const DialGeometry &dial, const Face &face, const QPaintDe
         for (PlacedText &label : inner) {
             const bool clear = clearOf(label.box, keepClear, clearance) &&
                                std::all_of(ends, ends + 2, [&](const PlacedText *end) {
-                                   return end->isEmpty() || clearOf(label.box, {end->box}, spacing);
+                                   return clearOf(label.box, end->box, spacing);
                                });
             if (clear)
                 layout.labels.push_back(std::move(label));
@@ -338,11 +355,10 @@ FaceLayout faceLayout(const DialGeometry &dial, const Face &face, const QPaintDe
             const QString text = exponent == 3 ? QStringLiteral("×1000")
                                                : QStringLiteral("×10") + superscript(exponent);
             const QFont font = sizedFont(face.font, face.scalePx * 0.85, dpi);
-            const QFontMetricsF mfm(font, device);
             const QPointF centre = dial.map(0, Design::MultiplierY);
-            const QPointF origin(centre.x() - mfm.horizontalAdvance(text) / 2,
-                                 centre.y() + mfm.capHeight() / 2);
-            layout.multiplier = {text, inkBox(mfm, text, origin), origin, font};
+            const TextSize size(QFontMetricsF(font, device), text);
+            const QPointF origin(centre.x() - size.width / 2, centre.y() + size.cap / 2);
+            layout.multiplier = {text, inkBox(size, origin), origin, font};
         }
         return layout;
     }
@@ -389,7 +405,8 @@ void drawText(QPainter &p, const PlacedText &text)
 {
     if (text.isEmpty())
         return;
-    p.setFont(text.font);
+    if (p.font() != text.font) // a new font costs a font engine lookup at the next text
+        p.setFont(text.font);
     if (text.scale == 1) {
         p.drawText(text.origin, text.text);
         return;
@@ -727,15 +744,6 @@ void paintFocusRing(QPainter &painter, const DialGeometry &dial, const QColor &c
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(dial.centre, r, r);
     painter.restore();
-}
-
-QRectF focusRingBounds(const DialGeometry &dial)
-{
-    if (!dial.drawable())
-        return {};
-    const auto [r, width] = focusRing(dial);
-    const double out = r + width / 2 + 1;
-    return {dial.centre.x() - out, dial.centre.y() - out, 2 * out, 2 * out};
 }
 
 QString readoutText(double value, int decimals)

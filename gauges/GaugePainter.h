@@ -121,9 +121,8 @@ QPolygonF needleOutline(const DialGeometry &dial, double angle, bool output, boo
 QRectF needleBounds(const DialGeometry &dial, double angle, bool output);
 
 // A ring round the dial in colour: the dial the keys act on. It lies in the margin between the
-// dial and its quarter's edge, within focusRingBounds.
+// dial and its quarter's edge.
 void paintFocusRing(QPainter &painter, const DialGeometry &dial, const QColor &colour);
-QRectF focusRingBounds(const DialGeometry &dial);
 
 // The readout text: value with decimals in the user's locale; beyondScale marks a value the
 // needle cannot show (it then rests at an end stop).
