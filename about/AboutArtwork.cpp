@@ -3,6 +3,7 @@
 #include <QConicalGradient>
 #include <QFont>
 #include <QLinearGradient>
+#include <QLineF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
 #include <string_view>
 
 namespace {
@@ -31,6 +31,7 @@ const QColor BandLimit(0xc8, 0x41, 0x2f);
 const QColor NeedleRed(0xc0, 0x2a, 0x22);
 
 // The dial's scale runs clockwise over 270 degrees, from lower left (0) to lower right (100).
+// Angles are Qt's (QLineF::fromPolar, drawArc): degrees counter-clockwise from 3 o'clock.
 constexpr double ScaleStartDegrees = 225.0;
 constexpr double ScaleSweepDegrees = 270.0;
 constexpr double NeedleValue = 64.0;
@@ -38,14 +39,6 @@ constexpr double NeedleValue = 64.0;
 double scaleAngle(double value)
 {
     return ScaleStartDegrees - ScaleSweepDegrees * value / 100.0;
-}
-
-// Point at radius r and math angle (degrees, counter-clockwise) in the dial's design space,
-// whose y axis points down like the painter's.
-QPointF polar(double r, double degrees)
-{
-    const double rad = degrees * std::numbers::pi / 180.0;
-    return {r * std::cos(rad), -r * std::sin(rad)};
 }
 
 void drawPaper(QPainter &p, const QRectF &area)
@@ -229,7 +222,7 @@ void drawDial(QPainter &p)
         const bool major = v % 10 == 0;
         const double a = scaleAngle(v);
         p.setPen(QPen(Ink, major ? 1.8 : 0.8, Qt::SolidLine, Qt::FlatCap));
-        p.drawLine(polar(major ? 66 : 71, a), polar(79, a));
+        p.drawLine(QLineF::fromPolar(major ? 66 : 71, a).p2(), QLineF::fromPolar(79, a).p2());
     }
     QFont numbers(QStringLiteral("Arial"));
     numbers.setPixelSize(10);
@@ -237,7 +230,7 @@ void drawDial(QPainter &p)
     p.setFont(numbers);
     p.setPen(Ink);
     for (int v = 0; v <= 100; v += 10) {
-        const QPointF at = polar(55, scaleAngle(v));
+        const QPointF at = QLineF::fromPolar(55, scaleAngle(v)).p2();
         p.drawText(QRectF(at.x() - 12, at.y() - 7, 24, 14), Qt::AlignCenter,
                    QString::number(v / 10));
     }

@@ -1,6 +1,7 @@
 #include "frmBrisko.h"
 
 #include "AGauge.h"
+#include "DesignTypeface.h"
 #include "Dialogs.h"
 #include "FrameExtents.h"
 #include "frmBriskoAbout.h"
@@ -39,7 +40,7 @@ const QColor kFrameCaption(0, 0, 192);
 const QColor kSweetText(192, 0, 0);
 const QColor kSourText(0, 128, 0);
 
-QFont arial(double points, bool bold, const QString &family = QStringLiteral("Arial"))
+QFont arial(double points, bool bold, const QString &family = designFamily())
 {
     QFont font(family);
     font.setPointSizeF(points);
@@ -70,7 +71,6 @@ frmBrisko::frmBrisko(Dialogs &dialogs, QWidget *parent) : QWidget(parent), dialo
 
     AGauge_ = new AGauge(pctGauge);
     AGauge_->setObjectName(QStringLiteral("AGauge"));
-    AGauge_->setFocusPolicy(Qt::StrongFocus);
 
     buildInputFrame();
     buildResultFrames();
@@ -376,8 +376,8 @@ void frmBrisko::restoreSettings(const SettingsStore &store)
     for (const GaugeSettings &gauge : kGaugeSettings) {
         selectSlot(*AGauge_, gauge.slot);
         runStep([&] { AGauge_->setCaption(store.read(gauge.caption)); });
-        runStep([&] { require(AGauge_->setScaleMin(number(gauge.min))); });
-        runStep([&] { require(AGauge_->setScaleMax(number(gauge.max))); });
+        runStep([&] { require(AGauge_->setScaleEnd(AGauge::ScaleEnd::Min, number(gauge.min))); });
+        runStep([&] { require(AGauge_->setScaleEnd(AGauge::ScaleEnd::Max, number(gauge.max))); });
         runStep([&] { require(AGauge_->setNeedleValue(number(gauge.needle))); });
     }
 

@@ -3,6 +3,7 @@
 #include "GaugeScale.h"
 #include "NumberText.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
@@ -51,6 +52,7 @@ AGauge::AGauge(QWidget *parent) : QWidget(parent)
     slots_[3] = {QStringLiteral("MMcF/D"), 0, 5, 2.9, 4};
     setAttribute(Qt::WA_OpaquePaintEvent); // every pixel comes from the artwork
     setMouseTracking(true);                // for the hand cursor over the input dials
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 bool AGauge::setCaptionIndex(int slot)
@@ -123,45 +125,28 @@ double AGauge::scaleMin() const
     return slots_[scaleIndex_].min;
 }
 
-bool AGauge::setScaleMin(double v)
-{
-    if (!isFinite(v))
-        return false;
-    Slot &slot = slots_[scaleIndex_];
-    if (slot.min != v) {
-        slot.min = v;
-        artworkChanged(scaleIndex_);
-    }
-    return true;
-}
-
-bool AGauge::setScaleMin(const QString &text)
-{
-    const auto v = NumberText::parse(text);
-    return v && setScaleMin(*v);
-}
-
 double AGauge::scaleMax() const
 {
     return slots_[scaleIndex_].max;
 }
 
-bool AGauge::setScaleMax(double v)
+bool AGauge::setScaleEnd(ScaleEnd end, double v)
 {
     if (!isFinite(v))
         return false;
     Slot &slot = slots_[scaleIndex_];
-    if (slot.max != v) {
-        slot.max = v;
+    double &value = end == ScaleEnd::Min ? slot.min : slot.max;
+    if (value != v) {
+        value = v;
         artworkChanged(scaleIndex_);
     }
     return true;
 }
 
-bool AGauge::setScaleMax(const QString &text)
+bool AGauge::setScaleEnd(ScaleEnd end, const QString &text)
 {
     const auto v = NumberText::parse(text);
-    return v && setScaleMax(*v);
+    return v && setScaleEnd(end, *v);
 }
 
 int AGauge::valueDecimals() const
@@ -216,6 +201,20 @@ QRectF AGauge::dialRect(int slot) const
         return {};
     return {dial.centre.x() - dial.radius, dial.centre.y() - dial.radius, 2 * dial.radius,
             2 * dial.radius};
+}
+
+bool AGauge::setFocusedDial(int slot)
+{
+    if (!isSlot(slot))
+        return false;
+    if (slot != focusedDial_) {
+        if (hasFocus())
+            updateFocusRing();
+        focusedDial_ = slot;
+        if (hasFocus())
+            updateFocusRing();
+    }
+    return true;
 }
 
 void AGauge::setArtworkCacheEnabled(bool enabled)
@@ -316,6 +315,9 @@ void AGauge::paintArtwork(QPainter &painter, unsigned dials)
         const auto dial = geometry(slot);
         painter.fillRect(dial.cell.toAlignedRect(), palette().window());
         GaugePainter::paintFace(painter, dial, face(slot, dial), cacheEnabled_ ? &case_ : nullptr);
+        // Part of the artwork: focus moves seldom, the needles often.
+        if (hasFocus() && slot == focusedDial_)
+            GaugePainter::paintFocusRing(painter, dial, palette().color(QPalette::Highlight));
         ++artworkPaints_;
     }
 }
@@ -434,8 +436,11 @@ void AGauge::mousePressEvent(QMouseEvent *event)
         return;
     }
     const QPointF pos = event->position();
+    const int pressed = dialAt(pos);
+    if (pressed >= 0)
+        setFocusedDial(pressed); // the keys then act on the dial the user pointed at
     if (event->button() == Qt::LeftButton && drag_.slot < 0) {
-        const int slot = dialAt(pos);
+        const int slot = pressed;
         if (isInput(slot)) {
             const QPointF d = pos - geometry(slot).centre;
             drag_.slot = slot;
@@ -493,6 +498,51 @@ void AGauge::mouseReleaseEvent(QMouseEvent *event)
     updateCursor(pos);
     event->accept();
     emit GaugeMouse(1, shiftCode(event->modifiers()), float(pos.x()), float(pos.y()));
+}
+
+void AGauge::keyPressEvent(QKeyEvent *event)
+{
+    // The dials in reading order: top left, top right, bottom left, bottom right.
+    static constexpr int readingOrder[SlotCount] = {1, 2, 0, 3};
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const int key = event->key();
+    if (plain && (key == Qt::Key_Left || key == Qt::Key_Right)) {
+        const int at =
+            int(std::find(readingOrder, readingOrder + SlotCount, focusedDial_) - readingOrder);
+        const int next = (at + (key == Qt::Key_Right ? 1 : SlotCount - 1)) % SlotCount;
+        setFocusedDial(readingOrder[next]);
+        event->accept();
+        return;
+    }
+    const bool up = key == Qt::Key_Up || key == Qt::Key_PageUp;
+    const bool page = key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+    if (plain && isInput(focusedDial_) && (up || key == Qt::Key_Down || key == Qt::Key_PageDown)) {
+        const int slot = focusedDial_;
+        Slot &s = slots_[slot];
+        const double value = GaugeScale::keyStep(s.needle, s.min, s.max, up, page);
+        if (value != s.needle && drag_.slot != slot) {
+            moveNeedle(slot, value);
+            emit GaugeChange();
+        }
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void AGauge::focusInEvent(QFocusEvent *)
+{
+    updateFocusRing(); // the rest of the picture does not change with focus
+}
+
+void AGauge::focusOutEvent(QFocusEvent *)
+{
+    updateFocusRing();
+}
+
+void AGauge::updateFocusRing()
+{
+    artworkChanged(focusedDial_);
 }
 
 void AGauge::endDrag()

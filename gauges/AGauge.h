@@ -12,7 +12,12 @@
 // The dial-gauge control: four instrument gauges in the four quarters of one widget
 // (slot 0 Temp bottom left, 1 US top left, 2 Diff top right, 3 Flow bottom right), driven through
 // selectors and the properties of the selected slot or font. The user turns the needles of
-// slots 0 to 2 with the left mouse button; slot 3 is an output.
+// slots 0 to 2 with the left mouse button, or with the keys; slot 3 is an output.
+//
+// Keys, as on Qt's own dials: the control takes focus (Tab, or a click); one dial is the focused
+// one, ringed while the control has focus. Left and Right move the focus between the dials in
+// reading order, Up and Down step the focused needle by a hundredth of its scale and PageUp and
+// PageDown by a tenth (GaugeScale::keyStep), each step raising GaugeChange as a drag does.
 //
 // Writes by the program never emit a signal. A rejected write returns false and changes nothing.
 class AGauge : public QWidget
@@ -45,12 +50,11 @@ public:
     bool setNeedleValue(const QString &text);
 
     // Scale ends of the ScaleIndex slot; finite, in either order, equal allowed.
+    enum class ScaleEnd { Min, Max };
     double scaleMin() const;
-    bool setScaleMin(double v);
-    bool setScaleMin(const QString &text);
     double scaleMax() const;
-    bool setScaleMax(double v);
-    bool setScaleMax(const QString &text);
+    bool setScaleEnd(ScaleEnd end, double v);
+    bool setScaleEnd(ScaleEnd end, const QString &text);
 
     // Decimals of the NeedleIndex slot's readout, 0 to 15.
     int valueDecimals() const;
@@ -73,6 +77,10 @@ public:
     // quarter too small to draw in.
     QRectF dialRect(int slot) const;
 
+    // The dial the keys act on; at first the top left one. Out of range: false, old value kept.
+    int focusedDial() const { return focusedDial_; }
+    bool setFocusedDial(int slot);
+
     // The static artwork is kept in a pixmap at the screen's pixel ratio (the dials' common case
     // in an image of its own), and each needle in an image redrawn only when it turns, unless
     // this is off (every paint then draws everything: for the benchmark).
@@ -89,7 +97,7 @@ signals:
     // A mouse button pressed over the control, or the left-button release that ends a drag.
     // Button 1 left, 2 right, 4 middle; Shift 1 Shift, 2 Ctrl, 4 Alt; X, Y in widget pixels.
     void GaugeMouse(int Button, int Shift, float X, float Y);
-    // The user moved a needle (one per mouse move while dragging).
+    // The user moved a needle (one per mouse move while dragging, one per key step).
     void GaugeChange();
 
 protected:
@@ -99,6 +107,9 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     struct Slot
@@ -147,6 +158,7 @@ private:
                                      qreal dpr);
     void endDrag();
     void updateCursor(QPointF pos);
+    void updateFocusRing(); // the focused dial's artwork, which holds the ring
 
     std::array<Slot, SlotCount> slots_;
     std::array<double, FontCount> fontPoints_{8.25, 12.0};
@@ -154,6 +166,7 @@ private:
     int needleIndex_ = 0;
     int scaleIndex_ = 0;
     int fontIndex_ = 0;
+    int focusedDial_ = 1;
 
     bool cacheEnabled_ = true;
     QPixmap artwork_;

@@ -1,5 +1,7 @@
 #include "GaugePainter.h"
 
+#include "BezelImage.h"
+#include "GaugeDesign.h"
 #include "GaugeScale.h"
 #include "NumberText.h"
 
@@ -14,60 +16,20 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <initializer_list>
+#include <optional>
 #include <vector>
 
 namespace GaugePainter {
 
 namespace {
 
-// The instrument's own colours: a dial keeps its white face and black markings whatever the
-// desktop theme; only the space around the dials follows the palette.
-namespace Colour {
-constexpr QRgb BezelLight = 0xfff4f5f7;
-constexpr QRgb BezelDark = 0xff5a5f66;
-constexpr QRgb Face = 0xfffdfcf8;
-constexpr QRgb FaceEdge = 0xffe4e2da;
-constexpr QRgb Ink = 0xff1d1d1f;
-constexpr QRgb InputNeedle = 0xffd03a1b;
-constexpr QRgb InputNeedleDark = 0xff8c2410;
-constexpr QRgb OutputNeedle = 0xff24272c;
-constexpr QRgb InputLcd = 0xffe2e8d6;
-constexpr QRgb InputLcdText = 0xff15190f;
-constexpr QRgb InputLcdBeyond = 0xffb8200e;
-constexpr QRgb OutputLcd = 0xff132019;
-constexpr QRgb OutputLcdText = 0xff86f0a0;
-constexpr QRgb OutputLcdBeyond = 0xffffb13a;
-constexpr QRgb OutputMark = 0xff2f7a4a;
-} // namespace Colour
-
-// Radii and sizes in design units (bezel radius 100).
-namespace Design {
-constexpr double BezelInner = 95.0;
-constexpr double FaceRadius = 92.0;
-constexpr double ArcRadius = 84.0;
-constexpr double MajorInner = 72.0;
-constexpr double MinorInner = 77.5;
-constexpr double LabelGap = 3.5;
-constexpr double StopRadius = 79.0;
-// The caption sits under the hub, where the needle's body never passes (only its short tail,
-// when it points straight up); the readout window fills the gap at the bottom of the arc.
-constexpr double CaptionY = 29.0;
-constexpr double CaptionWidth = 84.0;
-constexpr QRectF Readout{-33.0, 45.0, 66.0, 20.0};
-constexpr double NeedleTip = 80.0;
-constexpr double ShadowDx = 1.2, ShadowDy = 2.2;
-// Font size limits as design units: numbers must not overrun each other on the arc.
-constexpr double MaxScalePx = 11.0, MaxTextPx = 13.0;
-} // namespace Design
-
 constexpr double MinLegiblePx = 8.0;
 constexpr double DegreesToRadians = 0.017453292519943295;
 
-QPointF polar(double angle, double r)
+// The offset r from a dial's centre at a clock angle (GaugeScale: 0 up, clockwise).
+QPointF clockPoint(double r, double angle)
 {
-    const double a = angle * DegreesToRadians;
-    return {r * std::sin(a), -r * std::cos(a)};
+    return QLineF::fromPolar(r, 90 - angle).p2();
 }
 
 QLocale numberLocale()
@@ -119,26 +81,53 @@ QString superscript(int n)
     return s;
 }
 
-struct Label
+// A text's metrics, each worked out once: shaping a text, or finding a font's cap height,
+// costs more than all the geometry done with them.
+struct TextSize
 {
-    QString text;
-    QRectF box; // widget pixels
+    double width, cap, descent;
+    TextSize(const QFontMetricsF &fm, const QString &text)
+        : width(fm.horizontalAdvance(text)), cap(fm.capHeight()), descent(fm.descent())
+    {
+    }
 };
 
-// Places a label just inside the major ticks at a clock angle.
-Label placeLabel(const DialGeometry &dial, const QFontMetricsF &fm, double angle, QString text)
+// The ink box of a text (capitals above the baseline, descenders below), its baseline starting
+// at origin.
+QRectF inkBox(const TextSize &size, QPointF origin)
 {
-    const double w = fm.horizontalAdvance(text);
-    const double h = fm.capHeight();
-    const double a = angle * DegreesToRadians;
-    // Half the box's extent along the radius, so the box just clears the ticks.
-    const double halfDepth = 0.5 * (std::abs(std::sin(a)) * w + std::abs(std::cos(a)) * h);
-    const double r = (Design::MajorInner - Design::LabelGap) * dial.unit() - halfDepth;
-    const QPointF c = dial.centre + polar(angle, r);
-    return {std::move(text), QRectF(c.x() - w / 2, c.y() - h / 2, w, h)};
+    return {origin.x(), origin.y() - size.cap, size.width, size.cap + size.descent};
 }
 
-bool overlapping(const std::vector<Label> &labels, double gap)
+// A scale number, w by h, whose digits (cap height, no descenders) are centred at c.
+PlacedText numberAt(const QFont &font, QPointF c, QString text, double w, double h)
+{
+    const QRectF box(c.x() - w / 2, c.y() - h / 2, w, h);
+    return {std::move(text), box, QPointF(box.left(), box.bottom()), font};
+}
+
+// The radius at which a number's box, w by h, centred on the ray at a clock angle just clears
+// the major ticks.
+double numberRadius(const DialGeometry &dial, double w, double h, double angle)
+{
+    const double a = angle * DegreesToRadians;
+    // Half the box's extent along the radius.
+    const double halfDepth = 0.5 * (std::abs(std::sin(a)) * w + std::abs(std::cos(a)) * h);
+    return (Design::MajorInner - Design::LabelGap) * dial.unit() - halfDepth;
+}
+
+bool clearOf(const QRectF &box, const QRectF &other, double gap)
+{
+    return other.isEmpty() || !box.adjusted(-gap, -gap, gap, gap).intersects(other);
+}
+
+bool clearOf(const QRectF &box, const std::vector<QRectF> &others, double gap)
+{
+    return std::all_of(others.begin(), others.end(),
+                       [&](const QRectF &o) { return clearOf(box, o, gap); });
+}
+
+bool overlapping(const std::vector<PlacedText> &labels, double gap)
 {
     for (size_t i = 1; i < labels.size(); ++i)
         if (labels[i - 1].box.adjusted(-gap, -gap, gap, gap).intersects(labels[i].box))
@@ -146,237 +135,238 @@ bool overlapping(const std::vector<Label> &labels, double gap)
     return false;
 }
 
-struct ScaleLayout
+// The number of a scale end at a clock angle: on the scale's side of the ray through the end by
+// at least side pixels (so a needle pegged beyond the end leaves it readable), clearance from
+// keepClear, and as near its place beside the end tick as that allows. A place also spacing
+// from the neighbouring numbers, and still nearer the end than the nearest numbered tick at
+// nextAngle, is preferred; empty when no place within reach will do.
+PlacedText placeEndLabel(const DialGeometry &dial, double w, double h, const QFont &font,
+                         double endAngle, const QString &text, const std::vector<QRectF> &keepClear,
+                         double clearance, const std::vector<PlacedText> &neighbours,
+                         double spacing, double nextAngle)
 {
-    GaugeScale::Ticks ticks;
-    std::vector<Label> labels;     // majors, then the ends that are not majors but have room
-    std::vector<double> endAngles; // ends off the round values: a tick each
-    QString multiplier;
-};
+    const double u = dial.unit();
+    const double inward = endAngle > 0 ? -1.0 : 1.0; // towards the scale, in clock degrees
+    const QPointF normal = clockPoint(1, endAngle + inward * 90);
+    const double side = std::max(Design::EndLabelSide * u, 1.0);
+    const double homeRadius = numberRadius(dial, w, h, endAngle);
+    const QPointF home = dial.centre + clockPoint(homeRadius, endAngle);
+    const double stepPx = std::max(u, 0.5);
+    std::optional<QPointF> best, bestRoomy;
+    double bestDistance = 0, bestRoomyDistance = 0;
+    for (double turn = 0; turn <= Design::EndLabelMaxTurn; turn += 1) {
+        // No place on this ray or the ones beyond comes nearer home than this.
+        if (bestRoomy && homeRadius * std::sin(turn * DegreesToRadians) >= bestRoomyDistance)
+            break;
+        const double angle = endAngle + inward * turn;
+        const QPointF ray = clockPoint(1, angle);
+        const double radius = numberRadius(dial, w, h, angle);
+        for (double in = 0; in <= Design::EndLabelMaxInward * u; in += stepPx) {
+            const QPointF c = dial.centre + ray * (radius - in);
+            const double distance = std::hypot(c.x() - home.x(), c.y() - home.y());
+            if (bestRoomy && distance >= bestRoomyDistance)
+                continue;
+            const QRectF box(c.x() - w / 2, c.y() - h / 2, w, h);
+            const std::array<QPointF, 4> corners = {box.topLeft(), box.topRight(), box.bottomLeft(),
+                                                    box.bottomRight()};
+            const bool onScaleSide = std::all_of(corners.begin(), corners.end(), [&](QPointF p) {
+                const QPointF d = p - dial.centre;
+                return d.x() * normal.x() + d.y() * normal.y() >= side;
+            });
+            if (!onScaleSide || !clearOf(box, keepClear, clearance))
+                continue;
+            if (!best || distance < bestDistance) {
+                best = c;
+                bestDistance = distance;
+            }
+            const bool roomy =
+                turn < std::abs(nextAngle - endAngle) &&
+                std::all_of(neighbours.begin(), neighbours.end(),
+                            [&](const PlacedText &n) { return clearOf(box, n.box, spacing); });
+            if (roomy) {
+                bestRoomy = c;
+                bestRoomyDistance = distance;
+            }
+        }
+    }
+    if (bestRoomy)
+        return numberAt(font, *bestRoomy, text, w, h);
+    return best ? numberAt(font, *best, text, w, h) : PlacedText{};
+}
 
 bool sameValue(double a, double b, double step)
 {
     return std::abs(a - b) <= std::max(step, std::abs(a)) * 1e-9;
 }
 
-// Chooses the densest round ticking whose numbers do not collide, and which ends get numbers.
-ScaleLayout layoutScale(const DialGeometry &dial, const Face &face, const QFontMetricsF &fm)
+// Half the width the needles leave free at y below the centre (design units): between the two
+// needles pegged beyond their stops, their shadows (cast down and to the right) and a gap.
+double freeHalfWidth(double y)
 {
+    const double a = (GaugeScale::EndAngle + GaugeScale::PeggedGap) * DegreesToRadians;
+    const double along = std::sin(a), across = -std::cos(a);
+    const double shadow = Design::ShadowDx * across + Design::ShadowDy * along;
+    return (y * along - Design::NeedleHalfWidth - shadow - Design::NeedleGap) / across;
+}
+
+// The caption: centred under the hub, as wide as the needles and the face leave room for at its
+// top and its lowest ink; a smaller font only widens that room.
+PlacedText placeCaption(const DialGeometry &dial, const Face &face, const QPaintDevice *device,
+                        double dpi)
+{
+    const double u = dial.unit();
+    QFont font = face.font;
+    font.setWeight(QFont::DemiBold);
+    font = sizedFont(font, face.textPx, dpi);
+    const auto room = [&](const TextSize &size) {
+        const double top = Design::CaptionY - size.cap / 2 / u;
+        const double low = Design::CaptionY + (size.cap / 2 + size.descent) / u;
+        const double r = Design::FaceRadius - Design::CaptionMargin;
+        const double chord = 2 * std::sqrt(std::max(0.0, r * r - low * low));
+        return std::max(0.0, std::min(chord, 2 * freeHalfWidth(top))) * u;
+    };
+    TextSize size(QFontMetricsF(font, device), face.caption);
+    if (const double most = room(size); size.width > most && size.width > 0) {
+        font = sizedFont(font, face.textPx * most / size.width, dpi);
+        size = TextSize(QFontMetricsF(font, device), face.caption);
+    }
+    const QPointF centre = dial.map(0, Design::CaptionY);
+    const QPointF origin(centre.x() - size.width / 2, centre.y() + size.cap / 2);
+    return {face.caption, inkBox(size, origin), origin, font};
+}
+
+// The flow dial's mark of an output.
+PlacedText placeOutputMark(const DialGeometry &dial, const Face &face, const QPaintDevice *device,
+                           double dpi)
+{
+    QFont font = face.font;
+    font.setWeight(QFont::DemiBold);
+    font.setLetterSpacing(QFont::PercentageSpacing, 112);
+    // The caption's font, scaled down: a size of its own would cost a font engine (a fontconfig
+    // match) for six letters, where scaled glyphs come from the engine already loaded.
+    font = sizedFont(font, face.textPx, dpi);
+    const double px =
+        std::clamp(face.scalePx * 0.72, std::min(6.0, 7.5 * dial.unit()), 7.5 * dial.unit());
+    const double scale = px / face.textPx;
+    const QString text = QStringLiteral("OUTPUT");
+    const TextSize size(QFontMetricsF(font, device), text);
+    const QPointF centre = dial.map(0, Design::OutputMarkY);
+    const QPointF origin(centre.x() - size.width * scale / 2, centre.y() + size.cap * scale / 2);
+    const QRectF box = inkBox(size, QPointF(0, 0));
+    return {text, QRectF(origin + box.topLeft() * scale, box.size() * scale), origin, font, scale};
+}
+
+} // namespace
+
+FaceLayout faceLayout(const DialGeometry &dial, const Face &face, const QPaintDevice *device)
+{
+    FaceLayout layout;
+    if (!dial.drawable())
+        return layout;
+    const double dpi = device ? device->logicalDpiY() : 96.0;
+    layout.caption = placeCaption(dial, face, device, dpi);
+    if (face.output)
+        layout.outputMark = placeOutputMark(dial, face, device, dpi);
+    const std::vector<QRectF> keepClear = {dial.readoutFrame(), layout.caption.box,
+                                           layout.outputMark.box};
+
+    const QFont numbers = sizedFont(face.font, face.scalePx, dpi);
+    const QFontMetricsF fm(numbers, device);
+    const double cap = fm.capHeight();
+    const double clearance = cap * Design::LabelClearance;
+    const double spacing = cap * Design::LabelSpacing;
     const double min = face.min, max = face.max;
     const QLocale locale = numberLocale();
     const double arcPx = Design::ArcRadius * dial.unit() * GaugeScale::Sweep * DegreesToRadians;
+    // The densest round ticking whose numbers do not collide.
     for (int intervals = 10; intervals >= 1; --intervals) {
         // Minor ticks at least 3.5 pixels apart.
         const double span = std::abs(max - min);
         const double step = GaugeScale::niceStep(span, intervals);
         const int minorRoom = step > 0 ? static_cast<int>(arcPx * (step / span) / 3.5) : 0;
-        ScaleLayout layout;
         layout.ticks = GaugeScale::ticks(min, max, intervals, minorRoom);
         const int exponent = GaugeScale::labelExponent(layout.ticks);
         const double divisor = std::pow(10.0, exponent);
         const int decimals = exponent == 0 ? layout.ticks.decimals
                                            : GaugeScale::decimalsFor(layout.ticks.step / divisor);
-        if (exponent == 3)
-            layout.multiplier = QStringLiteral("×1000");
-        else if (exponent != 0)
-            layout.multiplier = QStringLiteral("×10") + superscript(exponent);
-        for (double v : layout.ticks.majors)
-            layout.labels.push_back(placeLabel(dial, fm, GaugeScale::angleOf(v, min, max),
-                                               locale.toString(v / divisor, 'f', decimals)));
-        if (overlapping(layout.labels, fm.capHeight() * 0.45) && intervals > 1)
+        const auto onMajor = [&](double end) {
+            const auto &majors = layout.ticks.majors;
+            return std::any_of(majors.begin(), majors.end(),
+                               [&](double m) { return sameValue(m, end, layout.ticks.step); });
+        };
+        // Numbered ticks between the ends; the ends get theirs below.
+        std::vector<PlacedText> inner;
+        std::vector<double> innerAngles;
+        for (double v : layout.ticks.majors) {
+            if (sameValue(v, min, layout.ticks.step) || sameValue(v, max, layout.ticks.step))
+                continue;
+            const double angle = GaugeScale::angleOf(v, min, max);
+            const QString text = locale.toString(v / divisor, 'f', decimals);
+            const double w = fm.horizontalAdvance(text);
+            const QPointF c = dial.centre + clockPoint(numberRadius(dial, w, cap, angle), angle);
+            inner.push_back(numberAt(numbers, c, text, w, cap));
+            innerAngles.push_back(angle);
+        }
+        if (min > max) { // along the arc, from ScaleMin's end
+            std::reverse(inner.begin(), inner.end());
+            std::reverse(innerAngles.begin(), innerAngles.end());
+        }
+        if (overlapping(inner, spacing) && intervals > 1)
             continue;
-        // Ends off the round values (both ends of an empty scale) get a tick, and a number
-        // where it has room.
+
+        layout.endTicks.clear();
+        PlacedText *ends[] = {&layout.minLabel, &layout.maxLabel};
+        int e = 0;
         for (const auto &[end, angle] :
              {std::pair(min, GaugeScale::StartAngle), std::pair(max, GaugeScale::EndAngle)}) {
-            const auto &majors = layout.ticks.majors;
-            const bool onMajor = std::any_of(majors.begin(), majors.end(), [&](double m) {
-                return sameValue(m, end, layout.ticks.step);
-            });
-            if (onMajor)
-                continue;
-            layout.endAngles.push_back(angle);
-            const QString text = locale.toString(end / divisor, 'g', 6);
-            if (text.size() > 7)
-                continue;
-            Label label = placeLabel(dial, fm, angle, text);
-            const QRectF clear = label.box.adjusted(-fm.capHeight() * 0.6, -fm.capHeight() * 0.6,
-                                                    fm.capHeight() * 0.6, fm.capHeight() * 0.6);
-            const bool crowded =
-                std::any_of(layout.labels.begin(), layout.labels.end(),
-                            [&](const Label &l) { return clear.intersects(l.box); });
-            if (!crowded)
+            const bool round = onMajor(end);
+            if (!round) // off the round values (both ends of an empty scale): a tick of its own
+                layout.endTicks.push_back(angle);
+            // The nearest numbered tick between the ends, as seen from this end.
+            double next = -angle;
+            for (double a : innerAngles)
+                if (std::abs(a - angle) < std::abs(next - angle))
+                    next = a;
+            // An end off the round values is written to six digits, or fewer where that is
+            // too long to place.
+            PlacedText &label = *ends[e++];
+            for (int digits = 6; label.isEmpty() && digits >= (round ? 6 : 3); --digits) {
+                const QString text = round ? locale.toString(end / divisor, 'f', decimals)
+                                           : locale.toString(end / divisor, 'g', digits);
+                label = placeEndLabel(dial, fm.horizontalAdvance(text), cap, numbers, angle, text,
+                                      keepClear, clearance, inner, spacing, next);
+            }
+        }
+        // An end's number wins over a neighbour it leaves no room for; every number keeps off
+        // the readout window, the caption and the mark.
+        if (!layout.minLabel.isEmpty())
+            layout.labels.push_back(layout.minLabel);
+        for (PlacedText &label : inner) {
+            const bool clear = clearOf(label.box, keepClear, clearance) &&
+                               std::all_of(ends, ends + 2, [&](const PlacedText *end) {
+                                   return clearOf(label.box, end->box, spacing);
+                               });
+            if (clear)
                 layout.labels.push_back(std::move(label));
+        }
+        if (!layout.maxLabel.isEmpty())
+            layout.labels.push_back(layout.maxLabel);
+
+        if (exponent != 0) {
+            const QString text = exponent == 3 ? QStringLiteral("×1000")
+                                               : QStringLiteral("×10") + superscript(exponent);
+            const QFont font = sizedFont(face.font, face.scalePx * 0.85, dpi);
+            const QPointF centre = dial.map(0, Design::MultiplierY);
+            const TextSize size(QFontMetricsF(font, device), text);
+            const QPointF origin(centre.x() - size.width / 2, centre.y() + size.cap / 2);
+            layout.multiplier = {text, inkBox(size, origin), origin, font};
         }
         return layout;
     }
-    return {}; // not reached: one interval is always taken
+    return layout; // not reached: one interval is always taken
 }
 
-#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__) && !defined(__AVX__)
-__attribute__((target("avx"))) void vzeroupper()
-{
-    __builtin_ia32_vzeroupper();
-}
-#endif
-
-// Library code run before us may leave the upper halves of the AVX registers in use; plain SSE
-// arithmetic then runs at a third of its speed until they are cleared (measured at start-up).
-void clearUpperVectorState()
-{
-#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__) && !defined(__AVX__)
-    if (__builtin_cpu_supports("avx"))
-        vzeroupper();
-#endif
-}
-
-// A colour, premultiplied, channels 0..1.
-struct Rgba
-{
-    float r = 0, g = 0, b = 0, a = 0;
-};
-
-// A gradient as a table of colours over t in [0, 1], as the raster engine keeps its gradients.
-class GradientTable
-{
-public:
-    struct Stop
-    {
-        double at;
-        QRgb colour;
-    };
-    explicit GradientTable(std::initializer_list<Stop> stops)
-    {
-        const std::vector<Stop> s(stops);
-        for (int i = 0; i < Size; ++i) {
-            const double t = double(i) / (Size - 1);
-            size_t k = 1;
-            while (k + 1 < s.size() && s[k].at < t)
-                ++k;
-            const Stop &a = s[k - 1], &b = s[k];
-            const double f = b.at > a.at ? std::clamp((t - a.at) / (b.at - a.at), 0.0, 1.0) : 1.0;
-            const auto mix = [&](int (*channel)(QRgb)) {
-                return float(((1 - f) * channel(a.colour) + f * channel(b.colour)) / 255.0);
-            };
-            table_[i] = {mix(qRed), mix(qGreen), mix(qBlue), mix(qAlpha)};
-        }
-    }
-    const Rgba &at(float t) const
-    {
-        return table_[static_cast<int>(std::clamp(t, 0.0f, 1.0f) * (Size - 1) + 0.5f)];
-    }
-
-private:
-    static constexpr int Size = 1024;
-    std::array<Rgba, Size> table_;
-};
-
-// Coverage of a pixel whose centre lies d from the centre of a disc of radius r: the raster
-// engine's area antialiasing, to within its rounding, for discs over a pixel or so across.
-inline float discCoverage(float r, float d)
-{
-    return std::clamp(r - d + 0.5f, 0.0f, 1.0f);
-}
-
-// The case (drop shadow, bevelled ring, chamfer), the shaded face and the hairline between
-// them, in device pixels: unitPx device pixels to a design unit, centre and pen width in device
-// pixels. Returns the picture; origin receives where its top left pixel goes on the device.
-//
-// Drawn with QPainter these are six large translucent or gradient discs, and the raster engine
-// hands each to its thread pool a few rows at a time (creating the threads at start-up). Here
-// each pixel is worked out once, front layer first, from its distance to the centre.
-QImage bezelImage(double unitPx, QPointF centre, double penPx, QPoint *origin)
-{
-    clearUpperVectorState();
-    static const GradientTable outer(
-        {{0, Colour::BezelLight}, {0.55, qRgb(0xc4, 0xc7, 0xcc)}, {1, Colour::BezelDark}});
-    static const GradientTable chamfer({{0, Colour::BezelDark}, {1, Colour::BezelLight}});
-    static const GradientTable face(
-        {{0, Colour::Face}, {0.7, Colour::Face}, {1, Colour::FaceEdge}});
-    static constexpr Rgba black{0, 0, 0, 1};
-    const float u = float(unitPx);
-    // Two soft shadows below the case; case, chamfer, face and hairline share the centre.
-    const float farDy = 2.6f * u, farR = 100.5f * u, farA = 22 / 255.0f;
-    const float nearDy = 1.3f * u, nearR = 100 * u, nearA = 38 / 255.0f;
-    const float caseR = 100 * u, chamferR = float(Design::BezelInner) * u,
-                faceR = float(Design::FaceRadius) * u;
-    const float hairHalf = float(penPx) / 2, hairA = 60 / 255.0f;
-    // Case and chamfer shade along the diagonal from design (-70, -70) to (70, 70).
-    const float gOffset = 140 * u, gScale = 1 / (280 * u);
-    // The face darkens towards its rim from a centre above the hub; the first two stops are
-    // the same colour, so inside faceFlat it is plain.
-    const float faceDy = -35 * u, faceGradR = faceR * 1.25f, faceFlat = 0.7f * faceGradR;
-    const Rgba plain = face.at(0);
-
-    const QRect box = QRectF(centre.x() - farR - 1, centre.y() - caseR - 1, 2 * farR + 2,
-                             caseR + farDy + farR + 2)
-                          .toAlignedRect();
-    *origin = box.topLeft();
-    QImage image(box.size(), QImage::Format_ARGB32_Premultiplied);
-    const int width = image.width(), height = image.height();
-    const float cx = float(centre.x() - box.left()), cy = float(centre.y() - box.top());
-    // Inside innerR a pixel is all face, clear of the hairline; beyond outerR it is empty.
-    const float innerR = std::max(0.0f, faceR - hairHalf - 1);
-    const float outerR = farR + farDy + 1;
-
-    for (int y = 0; y < height; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        const float dy = y + 0.5f - cy;
-        const float fy = dy - faceDy;
-        for (int x = 0; x < width; ++x) {
-            const float dx = x + 0.5f - cx;
-            const float d2 = dx * dx + dy * dy;
-            const auto faceAt = [&]() -> const Rgba & {
-                const float f2 = dx * dx + fy * fy;
-                return f2 <= faceFlat * faceFlat ? plain : face.at(std::sqrt(f2) / faceGradR);
-            };
-            if (d2 <= innerR * innerR) {
-                const Rgba &c = faceAt();
-                line[x] = qRgb(int(c.r * 255 + 0.5f), int(c.g * 255 + 0.5f), int(c.b * 255 + 0.5f));
-                continue;
-            }
-            if (d2 >= outerR * outerR) {
-                line[x] = 0;
-                continue;
-            }
-            // Front to back: each layer shows through what the ones above leave uncovered.
-            Rgba sum;
-            const auto under = [&sum](const Rgba &c, float alpha) {
-                const float k = (1 - sum.a) * alpha;
-                sum.r += c.r * k;
-                sum.g += c.g * k;
-                sum.b += c.b * k;
-                sum.a += c.a * k;
-            };
-            const auto covered = [&sum] { return sum.a >= 0.999f; };
-            const float d = std::sqrt(d2);
-            const float hair =
-                discCoverage(faceR + hairHalf, d) - discCoverage(faceR - hairHalf, d);
-            if (hair > 0)
-                under(black, hair * hairA);
-            if (const float c = discCoverage(faceR, d); c > 0)
-                under(faceAt(), c);
-            const float t = (dx + dy + gOffset) * gScale;
-            if (!covered())
-                if (const float c = discCoverage(chamferR, d); c > 0)
-                    under(chamfer.at(t), c);
-            if (!covered())
-                if (const float c = discCoverage(caseR, d); c > 0)
-                    under(outer.at(t), c);
-            if (!covered()) {
-                const float dNear = std::sqrt(dx * dx + (dy - nearDy) * (dy - nearDy));
-                if (const float c = discCoverage(nearR, dNear); c > 0)
-                    under(black, c * nearA);
-                const float dFar = std::sqrt(dx * dx + (dy - farDy) * (dy - farDy));
-                if (const float c = discCoverage(farR, dFar); c > 0)
-                    under(black, c * farA);
-            }
-            const auto byte = [](float v) { return int(std::min(v, 1.0f) * 255 + 0.5f); };
-            line[x] = qRgba(byte(sum.r), byte(sum.g), byte(sum.b), byte(sum.a));
-        }
-    }
-    return image;
-}
+namespace {
 
 void paintBezel(QPainter &p, const DialGeometry &dial, CasePicture *cache)
 {
@@ -412,14 +402,27 @@ void paintBezel(QPainter &p, const DialGeometry &dial, CasePicture *cache)
     }
 }
 
-void paintScale(QPainter &p, const DialGeometry &dial, const Face &face)
+void drawText(QPainter &p, const PlacedText &text)
+{
+    if (text.isEmpty())
+        return;
+    if (p.font() != text.font) // a new font costs a font engine lookup at the next text
+        p.setFont(text.font);
+    if (text.scale == 1) {
+        p.drawText(text.origin, text.text);
+        return;
+    }
+    p.save();
+    p.translate(text.origin);
+    p.scale(text.scale, text.scale);
+    p.drawText(QPointF(0, 0), text.text);
+    p.restore();
+}
+
+void paintScale(QPainter &p, const DialGeometry &dial, const Face &face, const FaceLayout &layout)
 {
     const double u = dial.unit();
     const QColor ink(Colour::Ink);
-    const double dpi = deviceDpi(p);
-    const QFont numbers = sizedFont(face.font, face.scalePx, dpi);
-    const QFontMetricsF fm(numbers, p.device());
-    const ScaleLayout layout = layoutScale(dial, face, fm);
 
     // The arc the ticks stand on.
     const double r = Design::ArcRadius * u;
@@ -432,8 +435,8 @@ void paintScale(QPainter &p, const DialGeometry &dial, const Face &face)
         std::vector<QLineF> lines;
         lines.reserve(angles.size());
         for (double a : angles)
-            lines.emplace_back(dial.centre + polar(a, inner * u),
-                               dial.centre + polar(a, (Design::ArcRadius + 0.5) * u));
+            lines.emplace_back(dial.centre + clockPoint(inner * u, a),
+                               dial.centre + clockPoint((Design::ArcRadius + 0.5) * u, a));
         return lines;
     };
     auto anglesOf = [&](const std::vector<double> &values) {
@@ -448,43 +451,28 @@ void paintScale(QPainter &p, const DialGeometry &dial, const Face &face)
     p.drawLines(minors.data(), static_cast<int>(minors.size()));
     // An end off the round values is marked, but lighter than a numbered tick.
     p.setPen(designPen(dial, ink, 1.2));
-    const auto ends = tickLines(layout.endAngles, Design::MajorInner + 2);
+    const auto ends = tickLines(layout.endTicks, Design::MajorInner + 2);
     p.drawLines(ends.data(), static_cast<int>(ends.size()));
     p.setPen(designPen(dial, ink, 2.0));
     const auto majors = tickLines(anglesOf(layout.ticks.majors), Design::MajorInner);
     p.drawLines(majors.data(), static_cast<int>(majors.size()));
 
     p.setPen(ink);
-    p.setFont(numbers);
-    for (const Label &label : layout.labels)
-        p.drawText(QPointF(label.box.left(), label.box.bottom()), label.text);
+    for (const PlacedText &label : layout.labels)
+        drawText(p, label);
+    drawText(p, layout.multiplier);
 
     // End-stop pins just beyond both ends of the arc: the needle rests against them.
     for (double a : {GaugeScale::StartAngle - GaugeScale::StopPinGap,
                      GaugeScale::EndAngle + GaugeScale::StopPinGap}) {
-        const QPointF pin = dial.centre + polar(a, Design::StopRadius * u);
+        const QPointF pin = dial.centre + clockPoint(Design::StopRadius * u, a);
         QRadialGradient g(pin - QPointF(0.6, 0.8) * u, 2.4 * u);
-        g.setColorAt(0, QColor(0xd8, 0xdb, 0xe0));
-        g.setColorAt(1, QColor(0x4a, 0x4e, 0x55));
-        p.setPen(designPen(dial, QColor(0, 0, 0, 90), 0.4));
+        g.setColorAt(0, QColor(Colour::PinLight));
+        g.setColorAt(1, QColor(Colour::PinDark));
+        p.setPen(designPen(dial, QColor::fromRgba(Colour::PinEdge), 0.4));
         p.setBrush(g);
         p.drawEllipse(pin, 2.1 * u, 2.1 * u);
     }
-
-    if (!layout.multiplier.isEmpty()) {
-        p.setPen(ink);
-        drawCentred(p, dial.map(0, -Design::CaptionY), layout.multiplier,
-                    sizedFont(face.font, face.scalePx * 0.85, dpi));
-    }
-}
-
-void paintCaption(QPainter &p, const DialGeometry &dial, const Face &face)
-{
-    QFont font = face.font;
-    font.setWeight(QFont::DemiBold);
-    font = fitted(p, font, face.textPx, face.caption, Design::CaptionWidth * dial.unit());
-    p.setPen(QColor(Colour::Ink));
-    drawCentred(p, dial.map(0, Design::CaptionY), face.caption, font);
 }
 
 void paintReadoutWindow(QPainter &p, const DialGeometry &dial, const Face &face)
@@ -492,14 +480,14 @@ void paintReadoutWindow(QPainter &p, const DialGeometry &dial, const Face &face)
     const double u = dial.unit();
     const QRectF box = dial.readoutRect();
     const double corner = 2.5 * u;
+    const double rim = Design::RimWidth * u;
     // Recessed: a dark rim with a light lower edge, then the display glass.
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 200));
-    p.drawRoundedRect(box.translated(0, 0.8 * u).adjusted(-1.2 * u, -1.2 * u, 1.2 * u, 1.2 * u),
-                      corner + 1.2 * u, corner + 1.2 * u);
-    p.setBrush(QColor(0x3a, 0x3d, 0x42));
-    p.drawRoundedRect(box.adjusted(-1.2 * u, -1.2 * u, 1.2 * u, 1.2 * u), corner + 1.2 * u,
-                      corner + 1.2 * u);
+    p.setBrush(QColor::fromRgba(Colour::ReadoutRimLight));
+    p.drawRoundedRect(box.translated(0, Design::RimDrop * u).adjusted(-rim, -rim, rim, rim),
+                      corner + rim, corner + rim);
+    p.setBrush(QColor(Colour::ReadoutRim));
+    p.drawRoundedRect(box.adjusted(-rim, -rim, rim, rim), corner + rim, corner + rim);
     QLinearGradient glass(box.topLeft(), box.bottomLeft());
     const QColor lcd(face.output ? Colour::OutputLcd : Colour::InputLcd);
     glass.setColorAt(0, lcd.darker(face.output ? 100 : 112));
@@ -509,34 +497,15 @@ void paintReadoutWindow(QPainter &p, const DialGeometry &dial, const Face &face)
     p.drawRoundedRect(box, corner, corner);
 }
 
-// The flow gauge's mark of an output, under its readout window.
-void paintOutputMark(QPainter &p, const DialGeometry &dial, const Face &face)
-{
-    QFont font = face.font;
-    font.setWeight(QFont::DemiBold);
-    font.setLetterSpacing(QFont::PercentageSpacing, 112);
-    const double px =
-        std::clamp(face.scalePx * 0.72, std::min(6.0, 7.5 * dial.unit()), 7.5 * dial.unit());
-    // The caption's font, scaled down: a size of its own would cost a font engine (a fontconfig
-    // match) for six letters, where scaled glyphs come from the engine already loaded.
-    const double scale = px / face.textPx;
-    p.save();
-    p.setPen(QColor(Colour::OutputMark));
-    p.translate(dial.map(0, Design::Readout.bottom() + 9));
-    p.scale(scale, scale);
-    drawCentred(p, QPointF(0, 0), QStringLiteral("OUTPUT"),
-                sizedFont(font, face.textPx, deviceDpi(p)));
-    p.restore();
-}
-
 std::array<QPointF, 7> needleShape(bool output)
 {
     const double tip = -Design::NeedleTip;
     if (output)
         return {QPointF(0, tip),   QPointF(0.8, tip + 6), QPointF(2.2, 0),       QPointF(1.7, 14),
                 QPointF(-1.7, 14), QPointF(-2.2, 0),      QPointF(-0.8, tip + 6)};
-    return {QPointF(0, tip),   QPointF(1.0, tip + 6), QPointF(2.9, 0),       QPointF(2.4, 16),
-            QPointF(-2.4, 16), QPointF(-2.9, 0),      QPointF(-1.0, tip + 6)};
+    constexpr double w = Design::NeedleHalfWidth;
+    return {QPointF(0, tip),   QPointF(1.0, tip + 6), QPointF(w, 0),         QPointF(2.4, 16),
+            QPointF(-2.4, 16), QPointF(-w, 0),        QPointF(-1.0, tip + 6)};
 }
 
 double hubRadius(bool output)
@@ -575,7 +544,7 @@ void paintNeedleShadow(QPainter &painter, const QTransform &shape,
         QPainter m(&mask);
         m.setRenderHint(QPainter::Antialiasing);
         m.setPen(Qt::NoPen);
-        m.setBrush(Qt::black);
+        m.setBrush(QColor(Colour::NeedleShadow)); // opaque here, blended at its alpha
         m.setTransform(toDevice * QTransform::fromTranslate(-box.left(), -box.top()));
         m.drawPolygon(polygon);
         m.drawEllipse(QPointF(0, 0), hub, hub);
@@ -587,7 +556,7 @@ void paintNeedleShadow(QPainter &painter, const QTransform &shape,
                              painter.deviceTransform().inverted() * base;
     painter.save();
     painter.setTransform(toBox);
-    painter.setOpacity(55 / 255.0);
+    painter.setOpacity(qAlpha(Colour::NeedleShadow) / 255.0);
     painter.drawImage(QPointF(0, 0), mask);
     painter.restore();
 }
@@ -604,6 +573,12 @@ QRectF DialGeometry::readoutRect() const
 {
     const QRectF r = Design::Readout;
     return QRectF(map(r.left(), r.top()), map(r.right(), r.bottom()));
+}
+
+QRectF DialGeometry::readoutFrame() const
+{
+    const double rim = Design::RimWidth * unit();
+    return readoutRect().adjusted(-rim, -rim, rim, rim + Design::RimDrop * unit());
 }
 
 DialGeometry dialGeometry(int slot, QSizeF size)
@@ -650,11 +625,13 @@ void paintFace(QPainter &painter, const DialGeometry &dial, const Face &face, Ca
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     paintBezel(painter, dial, cache);
-    paintScale(painter, dial, face);
-    paintCaption(painter, dial, face);
+    const FaceLayout layout = faceLayout(dial, face, painter.device());
+    paintScale(painter, dial, face, layout);
     paintReadoutWindow(painter, dial, face);
-    if (face.output)
-        paintOutputMark(painter, dial, face);
+    painter.setPen(QColor(Colour::Ink));
+    drawText(painter, layout.caption);
+    painter.setPen(QColor(Colour::OutputMark));
+    drawText(painter, layout.outputMark);
     painter.restore();
 }
 
@@ -675,12 +652,10 @@ void paintNeedle(QPainter &painter, const DialGeometry &dial, double angle, bool
     painter.setTransform(needleTransform(dial, angle) * base);
     const QColor body(output ? Colour::OutputNeedle : Colour::InputNeedle);
     // A ridge down the middle: the left half lit, the right half in shade. Both opaque, which
-    // the raster engine fills in place; the output needle's shade is its body under 43 % black.
+    // the raster engine fills in place.
     painter.setBrush(body);
     painter.drawPolygon(shape.data(), static_cast<int>(shape.size()));
-    const auto shade = [&](int c) { return qRound(c * (255 - 110) / 255.0); };
-    painter.setBrush(output ? QColor(shade(body.red()), shade(body.green()), shade(body.blue()))
-                            : QColor(Colour::InputNeedleDark));
+    painter.setBrush(QColor(output ? Colour::OutputNeedleDark : Colour::InputNeedleDark));
     const std::array<QPointF, 5> half = {shape[0], shape[1], shape[2], shape[3],
                                          QPointF(0, shape[3].y())};
     painter.drawPolygon(half.data(), static_cast<int>(half.size()));
@@ -691,54 +666,85 @@ void paintNeedle(QPainter &painter, const DialGeometry &dial, double angle, bool
     const QPointF c = dial.centre;
     QRadialGradient cap(c + QPointF(-0.35, -0.45) * hub * u, hub * u * 1.3);
     if (output) {
-        cap.setColorAt(0, QColor(0x9a, 0x9f, 0xa8));
-        cap.setColorAt(0.5, QColor(0x34, 0x37, 0x3d));
-        cap.setColorAt(1, QColor(0x10, 0x11, 0x13));
+        cap.setColorAt(0, QColor(Colour::CapLight));
+        cap.setColorAt(0.5, QColor(Colour::CapMid));
+        cap.setColorAt(1, QColor(Colour::CapDark));
     } else {
-        cap.setColorAt(0, QColor(0xfb, 0xfb, 0xfc));
-        cap.setColorAt(0.55, QColor(0xb4, 0xb8, 0xbf));
-        cap.setColorAt(1, QColor(0x55, 0x59, 0x60));
+        cap.setColorAt(0, QColor(Colour::KnobLight));
+        cap.setColorAt(0.55, QColor(Colour::KnobMid));
+        cap.setColorAt(1, QColor(Colour::KnobDark));
     }
     painter.setBrush(cap);
-    painter.setPen(designPen(dial, QColor(0, 0, 0, 140), 0.6));
+    painter.setPen(designPen(dial, QColor::fromRgba(Colour::HubEdge), 0.6));
     painter.drawEllipse(c, hub * u, hub * u);
     if (!output) {
         // Knurling on the knob's rim, turning with the needle.
-        painter.setPen(designPen(dial, QColor(0x40, 0x44, 0x4a, 170), 0.55));
+        painter.setPen(designPen(dial, QColor::fromRgba(Colour::Knurl), 0.55));
         std::vector<QLineF> knurl;
         constexpr int count = 24;
         knurl.reserve(count);
         for (int i = 0; i < count; ++i) {
             const double a = angle + i * (360.0 / count);
-            knurl.emplace_back(c + polar(a, (hub - 2.6) * u), c + polar(a, (hub - 0.4) * u));
+            knurl.emplace_back(c + clockPoint((hub - 2.6) * u, a),
+                               c + clockPoint((hub - 0.4) * u, a));
         }
         painter.drawLines(knurl.data(), static_cast<int>(knurl.size()));
         painter.setPen(Qt::NoPen);
         painter.setBrush(body);
         painter.drawEllipse(c, 3.2 * u, 3.2 * u);
-        painter.setBrush(QColor(255, 255, 255, 120));
+        painter.setBrush(QColor::fromRgba(Colour::KnobGlint));
         painter.drawEllipse(c + QPointF(-0.9, -1.0) * u, 1.1 * u, 1.1 * u);
     } else {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(255, 255, 255, 70));
+        painter.setBrush(QColor::fromRgba(Colour::CapGlint));
         painter.drawEllipse(c + QPointF(-1.8, -2.0) * u, 1.6 * u, 1.6 * u);
     }
     painter.restore();
+}
+
+QPolygonF needleOutline(const DialGeometry &dial, double angle, bool output, bool shadow)
+{
+    if (!dial.drawable())
+        return {};
+    const auto shape = needleShape(output);
+    const QPolygonF polygon(QList<QPointF>(shape.begin(), shape.end()));
+    return needleTransform(dial, angle,
+                           shadow ? QPointF(Design::ShadowDx, Design::ShadowDy) : QPointF())
+        .map(polygon);
 }
 
 QRectF needleBounds(const DialGeometry &dial, double angle, bool output)
 {
     if (!dial.drawable())
         return {};
-    const auto shape = needleShape(output);
-    const QPolygonF polygon(QList<QPointF>(shape.begin(), shape.end()));
-    QRectF bounds = needleTransform(dial, angle).map(polygon).boundingRect();
-    bounds |= needleTransform(dial, angle, {Design::ShadowDx, Design::ShadowDy})
-                  .map(polygon)
-                  .boundingRect();
+    QRectF bounds = needleOutline(dial, angle, output).boundingRect() |
+                    needleOutline(dial, angle, output, true).boundingRect();
     const double hub = (hubRadius(output) + 3.0) * dial.unit();
     bounds |= QRectF(dial.centre.x() - hub, dial.centre.y() - hub, 2 * hub, 2 * hub);
     return bounds.adjusted(-2, -2, 2, 2);
+}
+
+namespace {
+// The focus ring's centre line and width, pixels: halfway across the margin round the dial.
+std::pair<double, double> focusRing(const DialGeometry &dial)
+{
+    const double margin =
+        std::min(dial.cell.width(), dial.cell.height()) / 2 - dial.radius; // at least 3
+    return {dial.radius + margin / 2, std::clamp(margin / 3, 1.5, 3.0)};
+}
+} // namespace
+
+void paintFocusRing(QPainter &painter, const DialGeometry &dial, const QColor &colour)
+{
+    if (!dial.drawable())
+        return;
+    const auto [r, width] = focusRing(dial);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour, width));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(dial.centre, r, r);
+    painter.restore();
 }
 
 QString readoutText(double value, int decimals)

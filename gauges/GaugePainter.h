@@ -1,12 +1,17 @@
 #pragma once
 
+#include "GaugeScale.h"
+
 #include <QFont>
 #include <QImage>
 #include <QPoint>
 #include <QPointF>
+#include <QPolygonF>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+
+#include <vector>
 
 class QPainter;
 
@@ -30,8 +35,10 @@ struct DialGeometry
     QPointF map(double x, double y) const { return centre + QPointF(x, y) * unit(); }
     // True when p (widget pixels) lies on the dial, bezel included.
     bool contains(QPointF p) const;
-    // The digital readout window in the gap at the bottom of the scale, widget pixels.
+    // The digital readout window in the gap at the bottom of the scale, widget pixels: its
+    // glass (where the value is written) and the whole window as drawn, rim included.
     QRectF readoutRect() const;
+    QRectF readoutFrame() const;
 };
 
 DialGeometry dialGeometry(int slot, QSizeF widgetSize);
@@ -68,6 +75,37 @@ struct CasePicture
     QImage image;
 };
 
+// A text of the face where it is drawn, widget pixels: box holds its ink (capitals and digits
+// above the baseline, descenders below), origin is the start of its baseline; the output mark
+// is drawn at scale, a smaller copy of the caption's font.
+struct PlacedText
+{
+    QString text;
+    QRectF box;
+    QPointF origin;
+    QFont font;
+    double scale = 1;
+    bool isEmpty() const { return text.isEmpty(); }
+};
+
+// Everything static on a dial's face but the case, as paintFace draws it.
+struct FaceLayout
+{
+    GaugeScale::Ticks ticks;
+    std::vector<double> endTicks;   // clock angles of the ends off the round values
+    std::vector<PlacedText> labels; // the scale's numbers, from ScaleMin's end to ScaleMax's
+    // The numbers of the two ends (also in labels); empty only where a dial is too small for
+    // them. Each lies wholly on the scale's side of its end, clear of a needle pegged beyond.
+    PlacedText minLabel, maxLabel;
+    PlacedText multiplier; // "×1000" and the like, or empty
+    PlacedText caption;
+    PlacedText outputMark; // the flow dial's, else empty
+};
+
+// The layout of a face on a device (its resolution and font metrics). No scale number overlaps
+// another, the readout window, the caption or the output mark.
+FaceLayout faceLayout(const DialGeometry &dial, const Face &face, const QPaintDevice *device);
+
 // Bezel, face, scale (arc, ticks, numbers, end stops), caption and the empty readout window.
 // With a cache, the case picture in it is used when it fits and replaced when not.
 void paintFace(QPainter &painter, const DialGeometry &dial, const Face &face,
@@ -76,8 +114,15 @@ void paintFace(QPainter &painter, const DialGeometry &dial, const Face &face,
 // The needle at a clock angle (GaugeScale), with its shadow and hub.
 void paintNeedle(QPainter &painter, const DialGeometry &dial, double angle, bool output);
 
+// The outline of a needle's body at angle, or of its shadow, widget pixels (the hub aside).
+QPolygonF needleOutline(const DialGeometry &dial, double angle, bool output, bool shadow = false);
+
 // Widget pixels a needle at angle touches, shadow and antialiasing included.
 QRectF needleBounds(const DialGeometry &dial, double angle, bool output);
+
+// A ring round the dial in colour: the dial the keys act on. It lies in the margin between the
+// dial and its quarter's edge.
+void paintFocusRing(QPainter &painter, const DialGeometry &dial, const QColor &colour);
 
 // The readout text: value with decimals in the user's locale; beyondScale marks a value the
 // needle cannot show (it then rests at an end stop).

@@ -85,6 +85,22 @@ int decimalsFor(double step)
     return std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
 }
 
+double keyStep(double value, double min, double max, bool up, bool page)
+{
+    const double lo = std::min(min, max), hi = std::max(min, max);
+    const double step = niceStep(hi - lo, page ? 10 : 100);
+    if (step == 0 || !std::isfinite(value))
+        return value;
+    // Written as the decimal the step prints, so steps do not gather rounding errors.
+    const double scale = std::pow(10.0, decimalsFor(step));
+    const double k = up ? std::floor(value / step + 1e-9) + 1 : std::ceil(value / step - 1e-9) - 1;
+    double next = std::round(k * step * scale) / scale;
+    if (!std::isfinite(next))
+        return value;
+    next = std::clamp(next, lo, hi);
+    return (up ? next > value : next < value) ? next : value;
+}
+
 namespace {
 // Minor intervals per major for a step of the form m * 10^n: round minor steps only.
 int minorCount(double step, int maxMinorPerMajor)

@@ -50,6 +50,12 @@ double niceStep(double span, int maxIntervals);
 // Decimals that print multiples of step exactly (step from niceStep): 0.05 -> 2, 5000 -> 0.
 int decimalsFor(double step);
 
+// The value a key press moves a needle to from value on the scale min..max (either order): the
+// next multiple of the step above (up) or below it, the step a round hundredth of the span (a
+// tenth for a page). Held within the scale: at an end, or beyond it in the direction of travel,
+// the value stays; from beyond the scale the other way it comes back to the end.
+double keyStep(double value, double min, double max, bool up, bool page);
+
 struct Ticks
 {
     double step = 0;            // between numbered ticks; 0 when the scale has no usable span

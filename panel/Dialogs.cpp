@@ -1,6 +1,5 @@
 #include "Dialogs.h"
 
-#include <QCursor>
 #include <QDialog>
 #include <QInputDialog>
 #include <QMenu>
@@ -20,9 +19,9 @@ QString QtDialogs::inputBox(QWidget *owner, const QString &prompt, const QString
     return ok ? text : QString();
 }
 
-void QtDialogs::popupMenu(QMenu *menu)
+void QtDialogs::popupMenu(QMenu *menu, const QPoint &globalPos)
 {
-    menu->exec(QCursor::pos());
+    menu->exec(globalPos);
 }
 
 void QtDialogs::showModal(QDialog *dialog)

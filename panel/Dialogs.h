@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 
 class QDialog;
@@ -20,9 +21,9 @@ public:
     virtual QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
                              const QString &defaultText) = 0;
 
-    // Opens the popup menu at the pointer and returns when it has closed, after the chosen
-    // item's handler has run.
-    virtual void popupMenu(QMenu *menu) = 0;
+    // Opens the popup menu at globalPos (screen pixels) and returns when it has closed, after
+    // the chosen item's handler has run.
+    virtual void popupMenu(QMenu *menu, const QPoint &globalPos) = 0;
 
     // Shows a dialog modal to its owner and returns when it has closed.
     virtual void showModal(QDialog *dialog) = 0;
@@ -35,6 +36,6 @@ public:
     void criticalMessage(QWidget *owner, const QString &text, const QString &title) override;
     QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
                      const QString &defaultText) override;
-    void popupMenu(QMenu *menu) override;
+    void popupMenu(QMenu *menu, const QPoint &globalPos) override;
     void showModal(QDialog *dialog) override;
 };

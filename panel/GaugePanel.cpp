@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 
@@ -160,7 +161,7 @@ void GaugePanel::AGauge_GaugeMouse(int Button, int /*Shift*/, float X, float Y)
     }
     const int slot = menuSlotAt(gauge_->width(), gauge_->height(), X, Y);
     if (slot >= 0)
-        popup(slot);
+        popup(slot, QCursor::pos());
 }
 
 void GaugePanel::AGauge_GaugeChange()
@@ -168,28 +169,33 @@ void GaugePanel::AGauge_GaugeChange()
     UpdateFlowNeedle();
 }
 
-void GaugePanel::popup(int slot)
+void GaugePanel::popup(int slot, const QPoint &globalPos)
 {
-    dialogs_.popupMenu(menus_.at(slot));
+    dialogs_.popupMenu(menus_.at(slot), globalPos);
 }
 
 bool GaugePanel::eventFilter(QObject *watched, QEvent *event)
 {
-    // The context-menu key or Shift+F10 over the gauges: the menu of the quadrant under the
-    // pointer, or of the temperature gauge when the pointer is elsewhere. A mouse-made
-    // context-menu event is left alone; the right-button press has already been handled.
-    if (watched == gauge_ && event->type() == QEvent::ContextMenu) {
-        auto *menuEvent = static_cast<QContextMenuEvent *>(event);
-        if (menuEvent->reason() != QContextMenuEvent::Keyboard)
-            return false;
-        const QPoint pos = gauge_->mapFromGlobal(QCursor::pos());
-        int slot = -1;
-        if (gauge_->rect().contains(pos))
-            slot = menuSlotAt(gauge_->width(), gauge_->height(), pos.x(), pos.y());
-        popup(slot >= 0 ? slot : Temp);
-        return true;
+    if (watched != gauge_)
+        return QObject::eventFilter(watched, event);
+    // The menu key and Shift+F10 open the focused dial's menu at that dial. For these keys some
+    // platforms (X11, Windows) also raise a context-menu event, before or after the key: it is
+    // dropped, so the menu opens once. A mouse-made one is left alone: the right-button press
+    // has already been handled.
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const auto modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (key->key() == Qt::Key_Menu ||
+            (key->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+            const int slot = gauge_->focusedDial();
+            const QRectF dial = gauge_->dialRect(slot);
+            const QPointF at = dial.isEmpty() ? QRectF(gauge_->rect()).center() : dial.center();
+            popup(slot, gauge_->mapToGlobal(at.toPoint()));
+            return true;
+        }
     }
-    return QObject::eventFilter(watched, event);
+    return event->type() == QEvent::ContextMenu &&
+           static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard;
 }
 
 QString GaugePanel::askForValue(int slot, const QString &prompt,
@@ -211,7 +217,8 @@ void GaugePanel::enterScaleEnd(int slot, bool max)
         [&] { return NumberText::plain(max ? g.scaleMax() : g.scaleMin()); });
     if (text.isEmpty())
         return;
-    runStep([&] { require(max ? g.setScaleMax(text) : g.setScaleMin(text)); });
+    runStep(
+        [&] { require(g.setScaleEnd(max ? AGauge::ScaleEnd::Max : AGauge::ScaleEnd::Min, text)); });
 }
 
 void GaugePanel::EnterScaleMin(int slot)
@@ -245,14 +252,16 @@ void GaugePanel::switchUnit(const UnitSwitch &row)
     runStep([&] { max = g.scaleMax(); });
     if (g.caption() != QLatin1String(row.from))
         return;
-    const auto writeMin = [&] { runStep([&] { require(g.setScaleMin(row.scale(min))); }); };
-    const auto writeMax = [&] { runStep([&] { require(g.setScaleMax(row.scale(max))); }); };
+    using End = AGauge::ScaleEnd;
+    const auto write = [&](End end, double value) {
+        runStep([&] { require(g.setScaleEnd(end, row.scale(value))); });
+    };
     if (row.minFirst) {
-        writeMin();
-        writeMax();
+        write(End::Min, min);
+        write(End::Max, max);
     } else {
-        writeMax();
-        writeMin();
+        write(End::Max, max);
+        write(End::Min, min);
     }
     runStep([&] { require(g.setNeedleValue(row.needle(g.needleValue()))); });
     if (row.decimals >= 0)

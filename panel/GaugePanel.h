@@ -90,7 +90,9 @@ private:
     void enterScaleEnd(int slot, bool max);
     // Selects the slot's needle and scale and asks for a value, offering the current one.
     QString askForValue(int slot, const QString &prompt, const std::function<QString()> &current);
-    void popup(int slot);
+    // The slot's popup menu at globalPos: the pointer's for a mouse press, the dial's centre for
+    // the keyboard.
+    void popup(int slot, const QPoint &globalPos);
 
     QWidget *owner_;
     AGauge *gauge_;

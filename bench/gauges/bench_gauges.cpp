@@ -99,7 +99,7 @@ void BM_ScaleChange_Cached(benchmark::State &state)
     gauge->setScaleIndex(2);
     int i = 0;
     for (auto _ : state) {
-        gauge->setScaleMax(10 + (i++ % 2));
+        gauge->setScaleEnd(AGauge::ScaleEnd::Max, 10 + (i++ % 2));
         gauge->repaint();
     }
 }

@@ -25,9 +25,10 @@ public:
 
     QList<Message> messages;
     QList<Input> inputs;
-    QStringList answers;     // returned by the input boxes in turn ("" = Cancel)
-    QStringList menusOpened; // object names of the popup menus
-    QString chooseItem;      // object name of the item to pick from the next popup
+    QStringList answers;         // returned by the input boxes in turn ("" = Cancel)
+    QStringList menusOpened;     // object names of the popup menus
+    QList<QPoint> menuPositions; // and where each opened, screen pixels
+    QString chooseItem;          // object name of the item to pick from the next popup
     QList<QPointer<QDialog>> modals;
     std::function<void(QDialog *)> onModal; // default: close the dialog at once
 
@@ -41,9 +42,10 @@ public:
         inputs.append({prompt, title, defaultText});
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
-    void popupMenu(QMenu *menu) override
+    void popupMenu(QMenu *menu, const QPoint &globalPos) override
     {
         menusOpened.append(menu->objectName());
+        menuPositions.append(globalPos);
         if (chooseItem.isEmpty())
             return;
         if (auto *item = menu->findChild<QAction *>(chooseItem))

@@ -159,23 +159,80 @@ private slots:
         QVERIFY(fx.needle(3) > 0);
     }
 
-    void keyboardOpensTheMenuUnderThePointerOrTheTemperatureMenu()
+    void keyboardOpensTheFocusedDialsMenuAtThatDial_data()
     {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("menu key") << int(Qt::Key_Menu) << 0;
+        QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier);
+    }
+    void keyboardOpensTheFocusedDialsMenuAtThatDial()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
         AGauge *g = fx.gauge();
-        const auto keyboardMenu = [&](QPoint pointer) {
-            QCursor::setPos(g->mapToGlobal(pointer));
-            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(0, 0),
-                                    g->mapToGlobal(QPoint(0, 0)));
+        const char *menus[] = {"mnuChangeTempUnit", "mnuChangePressureUnit", "mnuChangeDiffUnit",
+                               "mnuChangeFlowUnit"};
+        QCursor::setPos(g->mapToGlobal(QPoint(5, 5))); // the pointer plays no part
+        for (int slot : {2, 0, 3, 1}) {
+            fx.dialogs.menusOpened.clear();
+            fx.dialogs.menuPositions.clear();
+            QVERIFY(g->setFocusedDial(slot));
+            // X11 raises a keyboard context-menu event before the menu key's press, Windows
+            // may raise one after Shift+F10: the menu still opens once.
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                    g->mapToGlobal(QPoint(5, 5)));
             QApplication::sendEvent(g, &event);
-        };
-        keyboardMenu(QPoint(g->width() - 5, 5));
-        keyboardMenu(QPoint(-50, -50));
-        keyboardMenu(QPoint(g->width() / 2, g->height() / 2)); // dead band: temperature too
+            QTest::keyClick(g, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+            QApplication::sendEvent(g, &event);
+            QCOMPARE(fx.dialogs.menusOpened, QStringList{menus[slot]});
+            QCOMPARE(fx.dialogs.menuPositions,
+                     QList<QPoint>{g->mapToGlobal(g->dialRect(slot).center().toPoint())});
+        }
+        // F10 alone, or with Ctrl, is no menu key.
+        fx.dialogs.menusOpened.clear();
+        QTest::keyClick(g, Qt::Key_F10);
+        QTest::keyClick(g, Qt::Key_F10, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(fx.dialogs.menusOpened.isEmpty());
+        // A mouse-made context-menu event is left alone: the right-button press opened the menu.
         QContextMenuEvent byMouse(QContextMenuEvent::Mouse, QPoint(5, 5),
                                   g->mapToGlobal(QPoint(5, 5)));
-        QApplication::sendEvent(g, &byMouse); // the right-button press has handled it
-        QCOMPARE(fx.dialogs.menusOpened,
-                 (QStringList{"mnuChangeDiffUnit", "mnuChangeTempUnit", "mnuChangeTempUnit"}));
+        QApplication::sendEvent(g, &byMouse);
+        QVERIFY(fx.dialogs.menusOpened.isEmpty());
+    }
+
+    void aRightPressOpensTheMenuAtThePointer()
+    {
+        AGauge *g = fx.gauge();
+        const QPoint pointer = g->mapToGlobal(QPoint(g->width() / 10, g->height() / 10));
+        QCursor::setPos(pointer);
+        emit g->GaugeMouse(2, 0, g->width() * 0.1f, g->height() * 0.1f);
+        QCOMPARE(fx.dialogs.menuPositions, QList<QPoint>{QCursor::pos()});
+    }
+
+    void keyStepsRecalculateLikeADrag()
+    {
+        AGauge *g = fx.gauge();
+        // The flow the window shows with the differential at 5.0 and at 6.0.
+        const auto flowAt = [&](double differential) {
+            fx.setNeedle(2, differential);
+            fx.window->UpdateFlowNeedle();
+            return fx.needle(3);
+        };
+        const double atFive = flowAt(5.0), atSix = flowAt(6.0);
+        fx.setNeedle(2, 4.9);
+        g->setFocusedDial(2);
+        markFlowNeedle();
+        QTest::keyClick(g, Qt::Key_Up);
+        QCOMPARE(fx.needle(2), 5.0);
+        QCOMPARE(fx.needle(3), atFive);
+        QTest::keyClick(g, Qt::Key_PageUp);
+        QCOMPARE(fx.needle(3), atSix);
+        // The flow dial's keys change nothing.
+        g->setFocusedDial(3);
+        markFlowNeedle();
+        QTest::keyClick(g, Qt::Key_Up);
+        QCOMPARE(fx.needle(3), -123.0);
     }
 
     void scaleEntry_data()

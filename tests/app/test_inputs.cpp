@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(w.panel().inputs().Temp, 55.0);
         fx.setCaption(0, "DegC");
         fx.gauge()->setScaleIndex(0);
-        QVERIFY(fx.gauge()->setScaleMax(1e308));
+        QVERIFY(fx.gauge()->setScaleEnd(AGauge::ScaleEnd::Max, 1e308));
         fx.setNeedle(0, 1e308);
         QCOMPARE(fx.needle(0), 1e308);
         w.UpdateFlowNeedle();

@@ -196,8 +196,8 @@ private slots:
         QTest::mouseClick(fx.child<QRadioButton>("Sour"), Qt::LeftButton);
         fx.setCaption(2, "inWC");
         fx.gauge()->setScaleIndex(2);
-        fx.gauge()->setScaleMin(-5);
-        fx.gauge()->setScaleMax(277);
+        fx.gauge()->setScaleEnd(AGauge::ScaleEnd::Min, -5);
+        fx.gauge()->setScaleEnd(AGauge::ScaleEnd::Max, 277);
         fx.setNeedle(2, 135.63);
         w.move(50, 60); // wholly on the 800 x 800 offscreen screen
         w.resize(640, 480);

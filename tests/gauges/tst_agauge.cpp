@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QScreen>
@@ -98,6 +99,12 @@ private slots:
     void rightPressRaisesButton2AndMovesNothing();
     void middlePressRaisesButton4();
 
+    void tabReachesTheControl();
+    void keysMoveTheFocusBetweenDials();
+    void keysStepTheFocusedNeedle_data();
+    void keysStepTheFocusedNeedle();
+    void focusRingMarksTheFocusedDial();
+
     void needleMoveKeepsArtwork();
     void cacheDoesNotChangeThePicture();
     void partialRepaintsLeaveNoTrace();
@@ -183,8 +190,8 @@ void TestAGauge::propertiesPerSlot()
     QVERIFY(gauge->setCaptionIndex(slot) && gauge->setNeedleIndex(slot) &&
             gauge->setScaleIndex(slot));
     gauge->setCaption(caption);
-    QVERIFY(gauge->setScaleMin(min));
-    QVERIFY(gauge->setScaleMax(max));
+    QVERIFY(gauge->setScaleEnd(AGauge::ScaleEnd::Min, min));
+    QVERIFY(gauge->setScaleEnd(AGauge::ScaleEnd::Max, max));
     QVERIFY(gauge->setNeedleValue(needle));
     QVERIFY(gauge->setValueDecimals(decimals));
     QCOMPARE(gauge->caption(), caption);
@@ -219,8 +226,8 @@ void TestAGauge::selectorsAreIndependent()
     QCOMPARE(gauge->needleValue(), 4.9);
     QCOMPARE(gauge->valueDecimals(), 2); // ValueDecimals follows NeedleIndex
     QCOMPARE(gauge->scaleMax(), 5.0);
-    gauge->setNeedleValue(7.5); // writes slot 2 only
-    gauge->setScaleMax(6.0);    // writes slot 3 only
+    gauge->setNeedleValue(7.5);                     // writes slot 2 only
+    gauge->setScaleEnd(AGauge::ScaleEnd::Max, 6.0); // writes slot 3 only
     QCOMPARE(needleOf(*gauge, 2), 7.5);
     gauge->setScaleIndex(2);
     QCOMPARE(gauge->scaleMax(), 10.0);
@@ -280,8 +287,8 @@ void TestAGauge::invalidValuesRejected()
     gauge->setScaleIndex(2);
     for (double bad : {NaN, Inf, -Inf}) {
         QVERIFY(!gauge->setNeedleValue(bad));
-        QVERIFY(!gauge->setScaleMin(bad));
-        QVERIFY(!gauge->setScaleMax(bad));
+        QVERIFY(!gauge->setScaleEnd(AGauge::ScaleEnd::Min, bad));
+        QVERIFY(!gauge->setScaleEnd(AGauge::ScaleEnd::Max, bad));
         QVERIFY(!gauge->setFontSize(bad));
     }
     QVERIFY(!gauge->setFontSize(0));
@@ -330,9 +337,9 @@ void TestAGauge::textSetters()
         const double max = gauge->scaleMax();
         QCOMPARE(gauge->setNeedleValue(text), accepted);
         QCOMPARE(gauge->needleValue(), accepted ? value : needle);
-        QCOMPARE(gauge->setScaleMin(text), accepted);
+        QCOMPARE(gauge->setScaleEnd(AGauge::ScaleEnd::Min, text), accepted);
         QCOMPARE(gauge->scaleMin(), accepted ? value : min);
-        QCOMPARE(gauge->setScaleMax(text), accepted);
+        QCOMPARE(gauge->setScaleEnd(AGauge::ScaleEnd::Max, text), accepted);
         QCOMPARE(gauge->scaleMax(), accepted ? value : max);
     }
     QCOMPARE(mouse.count() + change.count(), 0);
@@ -358,8 +365,8 @@ void TestAGauge::programWritesRaiseNoSignal()
         gauge->setNeedleIndex(slot);
         gauge->setScaleIndex(slot);
         gauge->setCaption("X");
-        gauge->setScaleMin(-3);
-        gauge->setScaleMax(3);
+        gauge->setScaleEnd(AGauge::ScaleEnd::Min, -3);
+        gauge->setScaleEnd(AGauge::ScaleEnd::Max, 3);
         gauge->setNeedleValue(1.5);
         gauge->setNeedleValue(1.5); // the same value twice
         gauge->setNeedleValue(QString("2"));
@@ -431,8 +438,8 @@ void TestAGauge::dragStopsAtTheEnds()
 void TestAGauge::dragOnReversedScale()
 {
     gauge->setScaleIndex(1);
-    gauge->setScaleMin(200);
-    gauge->setScaleMax(0); // numbers fall clockwise
+    gauge->setScaleEnd(AGauge::ScaleEnd::Min, 200);
+    gauge->setScaleEnd(AGauge::ScaleEnd::Max, 0); // numbers fall clockwise
     gauge->setNeedleIndex(1);
     gauge->setNeedleValue(150);
     dragLeft(*gauge, 1, 0, 45); // clockwise: towards ScaleMax
@@ -505,8 +512,126 @@ void TestAGauge::middlePressRaisesButton4()
     QCOMPARE(mouse.at(0).at(3).toFloat(), 240.0f);
 }
 
+void TestAGauge::tabReachesTheControl()
+{
+    QWidget window;
+    auto *field = new QLineEdit(&window);
+    auto *dials = new AGauge(&window);
+    dials->setGeometry(0, 30, 400, 300);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Tab);
+    QVERIFY(dials->hasFocus());
+    QTest::keyClick(dials, Qt::Key_Tab); // and Tab leaves it again
+    QVERIFY(field->hasFocus());
+}
+
+void TestAGauge::keysMoveTheFocusBetweenDials()
+{
+    QSignalSpy mouse(gauge, &AGauge::GaugeMouse);
+    QSignalSpy change(gauge, &AGauge::GaugeChange);
+    QCOMPARE(gauge->focusedDial(), 1); // top left first
+    // Right goes in reading order and comes round again; Left goes back.
+    QList<int> seen;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(gauge, Qt::Key_Right);
+        seen << gauge->focusedDial();
+    }
+    QCOMPARE(seen, (QList<int>{2, 0, 3, 1}));
+    QTest::keyClick(gauge, Qt::Key_Left);
+    QCOMPARE(gauge->focusedDial(), 3);
+    QTest::keyClick(gauge, Qt::Key_Right, Qt::ControlModifier); // not a plain arrow: ignored
+    QCOMPARE(gauge->focusedDial(), 3);
+    // A press on a dial, any button, makes it the one the keys act on.
+    QTest::mouseClick(gauge, Qt::RightButton, {}, pointOn(*gauge, 0, 0).toPoint());
+    QCOMPARE(gauge->focusedDial(), 0);
+    QVERIFY(!gauge->setFocusedDial(4));
+    QCOMPARE(gauge->focusedDial(), 0);
+    QCOMPARE(change.count(), 0);
+    QCOMPARE(mouse.count(), 1); // the press
+}
+
+void TestAGauge::keysStepTheFocusedNeedle_data()
+{
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<double>("start");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<double>("expected");
+
+    // Defaults: Temp 0..100, US 0..200, Diff 0..10; the flow dial is an output.
+    QTest::newRow("Diff up") << 2 << 4.9 << int(Qt::Key_Up) << 0 << 5.0;
+    QTest::newRow("Diff page down") << 2 << 4.9 << int(Qt::Key_PageDown) << 0 << 4.0;
+    QTest::newRow("Temp down") << 0 << 55.0 << int(Qt::Key_Down) << 0 << 54.0;
+    QTest::newRow("US page up") << 1 << 100.0 << int(Qt::Key_PageUp) << 0 << 120.0;
+    QTest::newRow("keypad up") << 2 << 4.9 << int(Qt::Key_Up) << int(Qt::KeypadModifier) << 5.0;
+    QTest::newRow("at full scale") << 2 << 10.0 << int(Qt::Key_Up) << 0 << 10.0;
+    QTest::newRow("beyond the scale, back in") << 2 << 12.5 << int(Qt::Key_Down) << 0 << 10.0;
+    QTest::newRow("with Ctrl") << 2 << 4.9 << int(Qt::Key_Up) << int(Qt::ControlModifier) << 4.9;
+    QTest::newRow("the flow dial does not move") << 3 << 2.9 << int(Qt::Key_Up) << 0 << 2.9;
+}
+
+void TestAGauge::keysStepTheFocusedNeedle()
+{
+    QFETCH(int, slot);
+    QFETCH(double, start);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(double, expected);
+    gauge->setNeedleIndex(slot);
+    gauge->setNeedleValue(start);
+    QVERIFY(gauge->setFocusedDial(slot));
+    QSignalSpy mouse(gauge, &AGauge::GaugeMouse);
+    QSignalSpy change(gauge, &AGauge::GaugeChange);
+    QTest::keyClick(gauge, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(needleOf(*gauge, slot), expected);
+    // A step that moves the needle is reported as a drag's move is, so the flow follows.
+    QCOMPARE(change.count(), expected != start ? 1 : 0);
+    QCOMPARE(mouse.count(), 0);
+    AGauge reference;
+    for (int other = 0; other < AGauge::SlotCount; ++other)
+        if (other != slot)
+            QCOMPARE(needleOf(*gauge, other), needleOf(reference, other));
+}
+
+void TestAGauge::focusRingMarksTheFocusedDial()
+{
+    gauge->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(gauge));
+    const auto picture = [&] {
+        return gauge->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    gauge->clearFocus();
+    const QImage unfocused = picture();
+    // Where the picture with focus differs from the one without: in one quarter only.
+    const auto changedQuarters = [&] {
+        const QImage focused = picture();
+        const qreal dpr = focused.devicePixelRatio();
+        QList<int> quarters;
+        for (int y = 0; y < focused.height(); ++y)
+            for (int x = 0; x < focused.width(); ++x)
+                if (focused.pixel(x, y) != unfocused.pixel(x, y)) {
+                    const int q = (x / dpr >= gauge->width() / 2 ? 1 : 0) +
+                                  (y / dpr >= gauge->height() / 2 ? 2 : 0);
+                    if (!quarters.contains(q))
+                        quarters << q;
+                }
+        return quarters;
+    };
+    gauge->setFocus();
+    QVERIFY(gauge->hasFocus());
+    QCOMPARE(changedQuarters(), QList<int>{0}); // top left: US
+    QTest::keyClick(gauge, Qt::Key_Right);
+    QCOMPARE(changedQuarters(), QList<int>{1}); // top right: Diff
+    gauge->clearFocus();
+    QCOMPARE(changedQuarters(), QList<int>{});
+}
+
 void TestAGauge::needleMoveKeepsArtwork()
 {
+    gauge->setFocusedDial(2); // a press on another dial moves the focus ring, part of the artwork
     gauge->grab();
     const int built = gauge->artworkPaintCount();
     gauge->setNeedleIndex(1);
@@ -515,7 +640,7 @@ void TestAGauge::needleMoveKeepsArtwork()
     gauge->grab();
     QCOMPARE(gauge->artworkPaintCount(), built); // needles and readouts only
     gauge->setScaleIndex(2);
-    gauge->setScaleMax(20);
+    gauge->setScaleEnd(AGauge::ScaleEnd::Max, 20);
     gauge->grab();
     QCOMPARE(gauge->artworkPaintCount(), built + 1); // the one dial whose scale changed
     gauge->setCaptionIndex(0);
@@ -655,8 +780,8 @@ void TestAGauge::drawsAnyScaleAndSize()
     QFETCH(double, max);
     for (int slot = 0; slot < AGauge::SlotCount; ++slot) {
         gauge->setScaleIndex(slot);
-        QVERIFY(gauge->setScaleMin(min));
-        QVERIFY(gauge->setScaleMax(max));
+        QVERIFY(gauge->setScaleEnd(AGauge::ScaleEnd::Min, min));
+        QVERIFY(gauge->setScaleEnd(AGauge::ScaleEnd::Max, max));
     }
     gauge->resize(size);
     const QPixmap picture = gauge->grab();

@@ -1,8 +1,11 @@
-// The dial's artwork: where the case and face land on the device, whatever the painter does.
+// The dial's artwork: where the case and face land on the device, whatever the painter does,
+// and where the texts of the face go.
 #include "GaugePainter.h"
 
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLocale>
 #include <QPainter>
 #include <QTest>
 
@@ -14,10 +17,13 @@ class TestGaugePainter : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
     void bezelFollowsThePainter_data();
     void bezelFollowsThePainter();
     void dialsPaintTheSameTogetherAsAlone_data();
     void dialsPaintTheSameTogetherAsAlone();
+    void textsKeepClear_data();
+    void textsKeepClear();
 };
 
 void TestGaugePainter::bezelFollowsThePainter_data()
@@ -132,6 +138,118 @@ void TestGaugePainter::dialsPaintTheSameTogetherAsAlone()
                                .toAlignedRect()
                                .adjusted(1, 1, -1, -1);
         QVERIFY2(together.copy(cell) == alone.copy(cell), QByteArray::number(slot));
+    }
+}
+
+void TestGaugePainter::textsKeepClear_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<bool>("output");
+
+    // Each unit of the four gauges with the scale it starts with, and two the user may type.
+    QTest::newRow("DegF") << "DegF" << 0.0 << 100.0 << false;
+    QTest::newRow("DegC") << "DegC" << -15.0 << 35.0 << false;
+    QTest::newRow("PsiG") << "PsiG" << 0.0 << 200.0 << false;
+    QTest::newRow("Kpa") << "Kpa" << 0.0 << 1380.0 << false;
+    QTest::newRow("PsiD") << "PsiD" << 0.0 << 10.0 << false;
+    QTest::newRow("inWC") << "inWC" << 0.0 << 277.0 << false;
+    QTest::newRow("MMcF/D") << "MMcF/D" << 0.0 << 5.0 << true;
+    QTest::newRow("1Km3/D") << "1Km3/D" << 0.0 << 142.0 << true;
+    QTest::newRow("reversed, off the round values") << "inWC" << 277.0 << -5.0 << false;
+    QTest::newRow("long ends") << "DegC" << -17.7778 << 37.7778 << false;
+}
+
+void TestGaugePainter::textsKeepClear()
+{
+    // At every size the window gives the gauge (its smallest client area under a window manager,
+    // its first size, up to a large screen) and whatever font sizes the window writes (the
+    // control holds them between a legible least and what the dial has room for): no scale
+    // number runs into another, the readout window, the caption or the output mark; both ends
+    // are numbered; no needle covers the caption or the output mark at any angle, and a needle
+    // pegged beyond an end leaves that end's number readable.
+    QFETCH(QString, caption);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(bool, output);
+    const QSize sizes[] = {{313, 300},  {329, 340},   {329, 433},  {520, 420},
+                           {844, 1170}, {1444, 1170}, {2400, 1400}};
+    const std::pair<double, double> points[] = {{1, 1}, {4.1, 11.6}, {7, 18}, {1000, 1000}};
+    QImage device(1, 1, QImage::Format_RGB32);
+    const double dpi = device.logicalDpiY();
+    for (const QString &family : {QGuiApplication::font().family(), QString("Arial")}) {
+        for (const QSize size : sizes) {
+            for (const auto &[scalePt, textPt] : points) {
+                const auto dial = GaugePainter::dialGeometry(output ? 3 : 1, size);
+                using GaugePainter::FontRole;
+                GaugePainter::Face face;
+                face.caption = caption;
+                face.min = min;
+                face.max = max;
+                face.output = output;
+                face.font = QFont(family);
+                face.scalePx =
+                    GaugePainter::fontPixels(FontRole::ScaleNumbers, scalePt, dpi, dial.radius);
+                face.textPx =
+                    GaugePainter::fontPixels(FontRole::CaptionAndReadout, textPt, dpi, dial.radius);
+                const auto layout = GaugePainter::faceLayout(dial, face, &device);
+                const QByteArray where =
+                    QFontInfo(face.font).family().toUtf8() + ", " +
+                    QByteArray::number(size.width()) + "x" + QByteArray::number(size.height()) +
+                    ", " + QByteArray::number(scalePt) + "/" + QByteArray::number(textPt) + " pt: ";
+
+                const std::vector<QRectF> keepClear = {dial.readoutFrame(), layout.caption.box,
+                                                       layout.outputMark.box};
+                QVERIFY2(!layout.caption.box.intersects(dial.readoutFrame()),
+                         where + "caption on the readout");
+                QVERIFY2(layout.outputMark.isEmpty() != output, where + "output mark");
+                // In the design's typeface the units' captions have room at the size asked
+                // for: none is made smaller.
+                if (family == "Arial")
+                    QCOMPARE(layout.caption.font.pointSizeF(), face.textPx * 72 / dpi);
+                double lastAngle = -180;
+                for (size_t i = 0; i < layout.labels.size(); ++i) {
+                    const auto &label = layout.labels[i];
+                    const QByteArray which = where + label.text.toUtf8();
+                    for (const QRectF &other : keepClear)
+                        QVERIFY2(!label.box.intersects(other), which + " on a text");
+                    for (size_t j = i + 1; j < layout.labels.size(); ++j)
+                        QVERIFY2(!label.box.intersects(layout.labels[j].box),
+                                 which + " on another");
+                    const QPointF d = label.box.center() - dial.centre;
+                    const double angle = std::atan2(d.x(), -d.y()) * 180 / M_PI;
+                    QVERIFY2(angle > lastAngle, which + " out of order");
+                    lastAngle = angle;
+                }
+                QVERIFY2(!layout.minLabel.isEmpty() && !layout.maxLabel.isEmpty(),
+                         where + "an end without its number");
+                // The end's value, to three significant digits at least.
+                for (const auto &[label, end] :
+                     {std::pair(layout.minLabel, min), std::pair(layout.maxLabel, max)})
+                    QVERIFY2(std::abs(label.text.toDouble() - end) <= std::abs(end) * 5e-3,
+                             where + label.text.toUtf8());
+
+                const auto covers = [&](double angle, const QRectF &box) {
+                    for (bool shadow : {false, true})
+                        if (GaugePainter::needleOutline(dial, angle, output, shadow)
+                                .intersects(QPolygonF(box)))
+                            return true;
+                    return false;
+                };
+                const double pegged = GaugeScale::EndAngle + GaugeScale::PeggedGap;
+                for (double angle = -pegged; angle <= pegged; angle += 0.5) {
+                    QVERIFY2(!covers(angle, layout.caption.box),
+                             where + "needle on the caption at " + QByteArray::number(angle));
+                    if (output)
+                        QVERIFY2(!covers(angle, layout.outputMark.box),
+                                 where + "needle on the output mark at " +
+                                     QByteArray::number(angle));
+                }
+                QVERIFY2(!covers(-pegged, layout.minLabel.box), where + "pegged on the min");
+                QVERIFY2(!covers(pegged, layout.maxLabel.box), where + "pegged on the max");
+            }
+        }
     }
 }
 

@@ -27,6 +27,8 @@ private slots:
     void pointerAngle();
     void niceStep_data();
     void niceStep();
+    void keyStep_data();
+    void keyStep();
     void ticks_data();
     void ticks();
     void labelExponent_data();
@@ -80,8 +82,8 @@ void TestGaugeScale::valueFromAngleOfSlot()
     QCOMPARE(gauge.valueFromAngle(1, 0.0), 100.0); // US 0..200
     QCOMPARE(gauge.valueFromAngle(3, 135.0), 5.0); // Flow 0..5
     gauge.setScaleIndex(2);
-    gauge.setScaleMin(10.0); // Diff reversed: 10..0
-    gauge.setScaleMax(0.0);
+    gauge.setScaleEnd(AGauge::ScaleEnd::Min, 10.0); // Diff reversed: 10..0
+    gauge.setScaleEnd(AGauge::ScaleEnd::Max, 0.0);
     QCOMPARE(gauge.valueFromAngle(2, -135.0), 10.0);
     QCOMPARE(gauge.valueFromAngle(2, 170.0), 0.0);
     QVERIFY(std::isnan(gauge.valueFromAngle(4, 0.0)));
@@ -184,6 +186,50 @@ void TestGaugeScale::niceStep()
     QFETCH(int, intervals);
     QFETCH(double, step);
     QCOMPARE(GaugeScale::niceStep(span, intervals), step);
+}
+
+void TestGaugeScale::keyStep_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<bool>("page");
+    QTest::addColumn<double>("expected");
+
+    QTest::newRow("PsiD up a hundredth") << 4.9 << 0.0 << 10.0 << true << false << 5.0;
+    QTest::newRow("PsiD down a hundredth") << 4.9 << 0.0 << 10.0 << false << false << 4.8;
+    QTest::newRow("PsiD page up") << 4.9 << 0.0 << 10.0 << true << true << 5.0;
+    QTest::newRow("PsiD page down") << 4.9 << 0.0 << 10.0 << false << true << 4.0;
+    QTest::newRow("off the steps: to the next one")
+        << 55.37 << 0.0 << 100.0 << true << false << 56.0;
+    QTest::newRow("off the steps, down") << 55.37 << 0.0 << 100.0 << false << false << 55.0;
+    QTest::newRow("decimal steps stay decimal") << 0.25 << 0.0 << 5.0 << true << false << 0.3;
+    QTest::newRow("DegC half degrees") << -14.0 << -15.0 << 35.0 << false << false << -14.5;
+    QTest::newRow("kPa") << 689.4757 << 0.0 << 1380.0 << true << true << 800.0;
+    QTest::newRow("an end off the steps is reached")
+        << 141.0 << 0.0 << 142.0 << true << true << 142.0;
+    QTest::newRow("at the end: stays") << 10.0 << 0.0 << 10.0 << true << false << 10.0;
+    QTest::newRow("at the start: stays") << 0.0 << 0.0 << 10.0 << false << true << 0.0;
+    QTest::newRow("beyond, further out: stays") << 12.5 << 0.0 << 10.0 << true << false << 12.5;
+    QTest::newRow("beyond, back in: to the end") << 12.5 << 0.0 << 10.0 << false << false << 10.0;
+    QTest::newRow("below, back in: to the start") << -3.0 << 0.0 << 10.0 << true << true << 0.0;
+    QTest::newRow("reversed scale: up is a higher value")
+        << 150.0 << 200.0 << 0.0 << true << false << 152.0;
+    QTest::newRow("equal ends: no step") << 7.0 << 7.0 << 7.0 << true << false << 7.0;
+    QTest::newRow("far beyond, back in") << 1e300 << 0.0 << 5.0 << false << false << 5.0;
+}
+
+void TestGaugeScale::keyStep()
+{
+    QFETCH(double, value);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(bool, up);
+    QFETCH(bool, page);
+    QFETCH(double, expected);
+    const double stepped = GaugeScale::keyStep(value, min, max, up, page);
+    QVERIFY2(stepped == expected, qPrintable(QString::number(stepped, 'g', 17))); // exactly
 }
 
 void TestGaugeScale::ticks_data()
