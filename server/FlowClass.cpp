@@ -1,5 +1,6 @@
 #include "FlowClass.h"
 
+#include "HeldFloatingPoint.h"
 #include "md_vbcalc.h"
 
 #include <cmath>
@@ -20,6 +21,7 @@ double FlowClass::CalcFlow(double Meter, double Plate, double SpecGravity, doubl
         if (!std::isfinite(v))
             return 0;
 
+    const HeldFloatingPoint held;
     FlowInputs in;
     in.Meter = Meter;
     in.Plate = Plate;

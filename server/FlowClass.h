@@ -25,7 +25,8 @@ public:
 
     // Flow in thousands of standard cubic feet per day; never reports an error. A failed step
     // falls back on this object's previous values; a failed final computation returns 0.
-    // Any non-finite argument returns 0 and leaves the object's state untouched.
+    // Any non-finite argument returns 0 and leaves the object's state untouched. Runs with
+    // every floating-point trap masked and hands the caller's traps and flags back unchanged.
     double CalcFlow(double Meter, double Plate, double SpecGravity, double Temp, double Pressure,
                     double Difference);
 

@@ -28,7 +28,8 @@ TARNWELL_C_API void tarnwell_flow_class_free(tarnwell_flow_class *object);
  * 14.73 psia, latitude 42, elevation 300 ft. meter and plate in inches, temp in degF,
  * pressure in psi gauge, difference in psi. Returns 0 for a NULL object, for any non-finite
  * argument (the object's state is then left untouched) and when the flow itself cannot be
- * computed (for instance a negative difference). Never reports an error otherwise. */
+ * computed (for instance a negative difference). Never reports an error otherwise. Runs
+ * with every floating-point trap masked and leaves the caller's traps and flags as they were. */
 TARNWELL_C_API double tarnwell_calc_flow(tarnwell_flow_class *object, double meter, double plate,
                                          double spec_gravity, double temp, double pressure,
                                          double difference);
