@@ -34,7 +34,7 @@ TARNWELL_C_API double tarnwell_calc_flow(tarnwell_flow_class *object, double met
                                          double spec_gravity, double temp, double pressure,
                                          double difference);
 
-/* The library's version, "99.00". */
+/* The library's version as major "." two-digit minor, for instance "99.00". */
 TARNWELL_C_API const char *tarnwell_version(void);
 
 #ifdef __cplusplus

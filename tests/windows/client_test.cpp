@@ -4,6 +4,7 @@
 //
 //   client_test <Tarnwell.dll> <expected cases.csv> [gtest flags]
 #include "Tarnwell_h.h"
+#include "TarnwellVersion.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -326,7 +327,7 @@ TEST_F(Client, ObjectHandsOutTheEmbeddedTypeInformation)
     info->ReleaseTypeAttr(attr);
 }
 
-TEST_F(Client, FileVersionIs99)
+TEST_F(Client, FileVersionIsTheBuildsVersion)
 {
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeW(g_dllPath.c_str(), &handle);
@@ -337,13 +338,13 @@ TEST_F(Client, FileVersionIs99)
     VS_FIXEDFILEINFO *fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void **>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 99u << 16);
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(TARNWELL_VERSION_MINOR, TARNWELL_VERSION_MAJOR));
     EXPECT_EQ(fixed->dwFileVersionLS, 0u);
 
     wchar_t *text = nullptr;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\FileVersion",
                                reinterpret_cast<void **>(&text), &length));
-    EXPECT_EQ(std::wstring(text), L"99.00");
+    EXPECT_EQ(Narrow(text), TARNWELL_VERSION_TEXT);
 }
 
 // Each object carries only its own state: after different first calls the same failing
