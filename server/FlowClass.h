@@ -1,14 +1,8 @@
 #pragma once
 
-#include <memory>
+#include "tarnwell.h"
 
-#if defined(TARNWELL_STATIC)
-#define TARNWELL_API
-#elif defined(_WIN32)
-#define TARNWELL_API __declspec(dllexport)
-#else
-#define TARNWELL_API __attribute__((visibility("default")))
-#endif
+#include <memory>
 
 class FlowEngine;
 
