@@ -29,10 +29,10 @@ double FlowClass::CalcFlow(double Meter, double Plate, double SpecGravity, doubl
     in.Temp = Temp;
     in.Pressure = Pressure;
     in.Difference = Difference;
-    in.Tb = 60;
-    in.Pb = 14.73;
-    in.Lat = 42;
-    in.Elev = 300;
+    in.Tb = BaseTemperature;
+    in.Pb = BasePressure;
+    in.Lat = Latitude;
+    in.Elev = Elevation;
     const FlowFactors factors = engine_->ComputeFactors(in);
     return FlowEngine::FlowRate(Pressure, Difference, factors.CPrime);
 }

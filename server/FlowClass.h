@@ -7,11 +7,17 @@
 class FlowEngine;
 
 // The flow server's one class. Each object keeps its own engine state from call to call,
-// starting at zero; base conditions and site are fixed (Tb 60 degF, Pb 14.73 psia, latitude
-// 42 degrees, elevation 300 ft). Calls on one object must not overlap; objects share nothing.
+// starting at zero; base conditions and site are fixed (the constants below). Calls on one
+// object must not overlap; objects share nothing.
 class TARNWELL_API FlowClass
 {
 public:
+    // The base conditions and site of every calculation. With these FTb and FPb are 1.
+    static constexpr double BaseTemperature = 60; // degF
+    static constexpr double BasePressure = 14.73; // psia
+    static constexpr double Latitude = 42;        // degrees
+    static constexpr double Elevation = 300;      // feet
+
     FlowClass();
     ~FlowClass();
     FlowClass(const FlowClass &) = delete;
