@@ -24,9 +24,6 @@
 
 namespace {
 
-std::wstring g_dllPath;
-std::string g_casesPath;
-
 constexpr DISPID kCalcFlowId = 0x60030000;
 
 struct Inputs
@@ -227,7 +224,7 @@ TEST_F(Client, TypeLibraryIsAsDeclared)
 
     Bstr path;
     ASSERT_EQ(QueryPathOfRegTypeLib(LIBID_Tarnwell, 1, 0, 0x409, path.put()), S_OK);
-    EXPECT_EQ(ComparablePath(path.str()), ComparablePath(g_dllPath));
+    EXPECT_EQ(ComparablePath(path.str()), ComparablePath(DllPath()));
 
     // The interface: dual, hidden, not extensible, automation-compatible. widl marks the
     // dispatch side dispatchable and the vtable side oleautomation (MIDL marks both).
@@ -330,10 +327,10 @@ TEST_F(Client, ObjectHandsOutTheEmbeddedTypeInformation)
 TEST_F(Client, FileVersionIsTheBuildsVersion)
 {
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeW(g_dllPath.c_str(), &handle);
+    const DWORD size = GetFileVersionInfoSizeW(DllPath().c_str(), &handle);
     ASSERT_GT(size, 0u);
     std::vector<BYTE> block(size);
-    ASSERT_TRUE(GetFileVersionInfoW(g_dllPath.c_str(), 0, size, block.data()));
+    ASSERT_TRUE(GetFileVersionInfoW(DllPath().c_str(), 0, size, block.data()));
 
     VS_FIXEDFILEINFO *fixed = nullptr;
     UINT length = 0;
@@ -570,7 +567,7 @@ std::vector<Case> ReadCases(const std::string &path, std::string &error)
 TEST_F(Client, SharedCaseTableMatchesTheLinuxLibrary)
 {
     std::string error;
-    const std::vector<Case> cases = ReadCases(g_casesPath, error);
+    const std::vector<Case> cases = ReadCases(TestOperands().at(1), error);
     ASSERT_TRUE(error.empty()) << error;
     ASSERT_GE(cases.size(), 10u);
 
@@ -591,12 +588,5 @@ TEST_F(Client, SharedCaseTableMatchesTheLinuxLibrary)
 
 int main(int argc, char **argv)
 {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: client_test <Tarnwell.dll> <expected cases.csv>\n");
-        return 2;
-    }
-    g_dllPath = Widen(argv[1]);
-    g_casesPath = argv[2];
-    return RUN_ALL_TESTS();
+    return RunTests(argc, argv, "client_test <Tarnwell.dll> <expected cases.csv>", 2);
 }
