@@ -15,13 +15,14 @@ FlowClass::~FlowClass() = default;
 double FlowClass::CalcFlow(double Meter, double Plate, double SpecGravity, double Temp,
                            double Pressure, double Difference)
 {
+    // First, as even the check below traps on a signalling NaN when the host unmasked that.
+    const HeldFloatingPoint held;
     // An infinite input would pass through without raising a flag and be kept as state,
     // poisoning every later call on this object.
     for (double v : {Meter, Plate, SpecGravity, Temp, Pressure, Difference})
         if (!std::isfinite(v))
             return 0;
 
-    const HeldFloatingPoint held;
     FlowInputs in;
     in.Meter = Meter;
     in.Plate = Plate;

@@ -20,10 +20,14 @@ struct call
 };
 
 /* One object's history: steps that fail on a zero meter, an overflowing ratio and a
- * negative differential each fall back on what the calls before left. */
+ * negative differential each fall back on what the calls before left; a signalling NaN is
+ * refused before any arithmetic. */
 static const struct call kCalls[] = {
-    {2.067, 0.5, 0.615, 55, 100, 4.9},    {0, 0.5, 0.615, 55, 100, 4.9},
-    {1e-300, 1e300, 0.615, 55, 100, 4.9}, {2.067, 0.5, 0.615, 55, 100, -1},
+    {2.067, 0.5, 0.615, 55, 100, 4.9},
+    {0, 0.5, 0.615, 55, 100, 4.9},
+    {1e-300, 1e300, 0.615, 55, 100, 4.9},
+    {2.067, 0.5, 0.615, 55, 100, -1},
+    {__builtin_nans(""), 0.5, 0.615, 55, 100, 4.9},
     {3.068, 1.5, 0.6, 80, 250, 2.0},
 };
 #define CALL_COUNT (sizeof kCalls / sizeof kCalls[0])
