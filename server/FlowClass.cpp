@@ -4,11 +4,17 @@
 #include "md_vbcalc.h"
 
 #include <cmath>
+#include <new>
 
-FlowClass::FlowClass()
-    : engine_(std::make_unique<FlowEngine>(FlowEngine::NegativeBeta::KeepPreviousK))
+// Each object's engine state on cache lines of its own: objects made one after the other sit
+// next to each other on the heap, and two threads each using one of them would otherwise
+// keep taking the shared line from each other.
+struct alignas(std::hardware_destructive_interference_size) FlowClass::State
 {
-}
+    FlowEngine engine{FlowEngine::NegativeBeta::KeepPreviousK};
+};
+
+FlowClass::FlowClass() : state_(std::make_unique<State>()) {}
 
 FlowClass::~FlowClass() = default;
 
@@ -34,6 +40,6 @@ double FlowClass::CalcFlow(double Meter, double Plate, double SpecGravity, doubl
     in.Pb = BasePressure;
     in.Lat = Latitude;
     in.Elev = Elevation;
-    const FlowFactors factors = engine_->ComputeFactors(in);
+    const FlowFactors factors = state_->engine.ComputeFactors(in);
     return FlowEngine::FlowRate(Pressure, Difference, factors.CPrime);
 }

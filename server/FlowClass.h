@@ -4,8 +4,6 @@
 
 #include <memory>
 
-class FlowEngine;
-
 // The flow server's one class. Each object keeps its own engine state from call to call,
 // starting at zero; base conditions and site are fixed (the constants below). Calls on one
 // object must not overlap; objects share nothing.
@@ -31,5 +29,6 @@ public:
                     double Difference);
 
 private:
-    std::unique_ptr<FlowEngine> engine_;
+    struct State;
+    std::unique_ptr<State> state_;
 };
