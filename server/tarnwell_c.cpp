@@ -1,6 +1,7 @@
 #include "tarnwell.h"
 
 #include "FlowClass.h"
+#include "TarnwellVersion.h"
 
 #include <new>
 
@@ -46,6 +47,6 @@ double tarnwell_calc_flow(tarnwell_flow_class *object, double meter, double plat
 
 const char *tarnwell_version(void)
 {
-    return "99.00";
+    return TARNWELL_VERSION_TEXT;
 }
 }

@@ -2,8 +2,6 @@
 
 #include "ServerModule.h"
 
-#include <xmmintrin.h>
-
 namespace tarnwell_com {
 namespace {
 
@@ -41,33 +39,6 @@ HRESULT LoadTypeInfo(ITypeInfo **dispatchInfo, ITypeInfo **interfaceInfo)
     *interfaceInfo = vtable;
     return S_OK;
 }
-
-// The engine detects a failed step by the IEEE flags it raises, which assumes exceptions are
-// masked. Hosts that unmask them (some compilers' runtimes do) would otherwise take a
-// hardware trap inside CalcFlow. This masks everything for the call and then hands the caller
-// back its own control words and flags, on the SSE unit (doubles) and on the x87 unit (some
-// maths routines). MinGW's feholdexcept leaves the SSE unit alone, hence the direct access.
-class MaskedFloatingPoint
-{
-public:
-    MaskedFloatingPoint() : mxcsr_(_mm_getcsr())
-    {
-        _mm_setcsr(mxcsr_ | _MM_MASK_MASK);
-        // fnstenv masks every x87 exception as a side effect of saving the environment.
-        __asm__ __volatile__("fnstenv %0" : "=m"(x87_));
-    }
-    ~MaskedFloatingPoint()
-    {
-        __asm__ __volatile__("fldenv %0" : : "m"(x87_));
-        _mm_setcsr(mxcsr_);
-    }
-    MaskedFloatingPoint(const MaskedFloatingPoint &) = delete;
-    MaskedFloatingPoint &operator=(const MaskedFloatingPoint &) = delete;
-
-private:
-    unsigned int mxcsr_;
-    unsigned char x87_[28]; // the 32/64-bit protected-mode x87 environment
-};
 
 } // namespace
 
@@ -172,8 +143,11 @@ HRESULT STDMETHODCALLTYPE FlowClassObject::Invoke(DISPID id, REFIID riid, LCID, 
 {
     if (!IsEqualIID(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
-    if (!params)
-        return E_POINTER;
+    // The type information reads the argument arrays by their counts without checking them.
+    if (!params || (params->cArgs > 0 && !params->rgvarg) ||
+        (params->cNamedArgs > 0 && !params->rgdispidNamedArgs) ||
+        params->cNamedArgs > params->cArgs)
+        return E_INVALIDARG;
     // The type information checks the argument count, converts each argument to double and
     // calls CalcFlow through the vtable.
     return interfaceInfo_->Invoke(static_cast<_FlowClass *>(this), id, flags, params, result,
@@ -187,7 +161,6 @@ HRESULT STDMETHODCALLTYPE FlowClassObject::CalcFlow(double Meter, double Plate, 
     if (!Result)
         return E_POINTER;
     return Guarded([&]() -> HRESULT {
-        MaskedFloatingPoint masked;
         *Result = flow_.CalcFlow(Meter, Plate, SpecGravity, Temp, Pressure, Difference);
         return S_OK;
     });

@@ -69,7 +69,7 @@ void TestAboutDialog::versionLine_data()
     QTest::addColumn<int>("minor");
     QTest::addColumn<int>("revision");
     QTest::addColumn<QString>("line");
-    QTest::newRow("this release") << 3 << 0 << 3 << "Pelorim, Version 3.03";
+    QTest::newRow("one-digit parts") << 3 << 0 << 3 << "Pelorim, Version 3.03";
     QTest::newRow("two-digit revision") << 3 << 0 << 12 << "Pelorim, Version 3.012";
     QTest::newRow("two-digit major") << 10 << 2 << 0 << "Pelorim, Version 10.20";
 }
@@ -93,8 +93,9 @@ void TestAboutDialog::loadFillsTheLabels()
     QCOMPARE(dialog->minimumSize(), QSize(414, 458));
     QCOMPARE(dialog->maximumSize(), QSize(414, 458));
 
-    // The build's project version, 3.0.3.
-    QCOMPARE(child<QLabel>(dialog, "lblVersion")->text(), QStringLiteral("Pelorim, Version 3.03"));
+    // The build's project version.
+    QCOMPARE(child<QLabel>(dialog, "lblVersion")->text(),
+             QStringLiteral(BRISKO_EXPECTED_VERSION_LINE));
     auto *vesk = child<QLabel>(dialog, "lblVesk");
     QVERIFY(!vesk->text().isEmpty() && vesk->text() != QStringLiteral("?"));
     QCOMPARE(vesk->property("tag").toString(), vesk->text());

@@ -1,6 +1,7 @@
 #include "FlowClass.h"
 #include "md_vbcalc.h"
 #include "tarnwell.h"
+#include "TarnwellVersion.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +21,7 @@ double calc(FlowClass &object, const Call &c)
     return object.CalcFlow(c.meter, c.plate, c.sg, c.temp, c.pressure, c.difference);
 }
 
-// The calculator's path at the server's fixed base conditions and site.
-double calculatorFlow(FlowEngine &engine, const Call &c)
+FlowInputs atFixedConditions(const Call &c)
 {
     FlowInputs in;
     in.Meter = c.meter;
@@ -30,11 +30,18 @@ double calculatorFlow(FlowEngine &engine, const Call &c)
     in.Temp = c.temp;
     in.Pressure = c.pressure;
     in.Difference = c.difference;
-    in.Tb = 60;
-    in.Pb = 14.73;
-    in.Lat = 42;
-    in.Elev = 300;
-    return FlowEngine::FlowRate(c.pressure, c.difference, engine.ComputeFactors(in).CPrime);
+    in.Tb = FlowClass::BaseTemperature;
+    in.Pb = FlowClass::BasePressure;
+    in.Lat = FlowClass::Latitude;
+    in.Elev = FlowClass::Elevation;
+    return in;
+}
+
+// The calculator's path at the server's fixed base conditions and site.
+double calculatorFlow(FlowEngine &engine, const Call &c)
+{
+    const FlowFactors f = engine.ComputeFactors(atFixedConditions(c));
+    return FlowEngine::FlowRate(c.pressure, c.difference, f.CPrime);
 }
 
 const Call kDefaults{2.067, 0.5, 0.615, 55, 100, 4.9};
@@ -59,6 +66,15 @@ TEST(FlowClass, SequenceMatchesTheCalculatorEngineAtTheFixedConditions)
         EXPECT_DOUBLE_EQ(calc(server, c), expected) << c.meter << " " << c.plate;
     }
     EXPECT_NEAR(calc(server, kDefaults), 193.904523466119, 1e-9);
+}
+
+// The server's flow is at contract base conditions: the base factors must drop out.
+TEST(FlowClass, FixedConditionsAreTheContractBase)
+{
+    FlowEngine engine;
+    const FlowFactors f = engine.ComputeFactors(atFixedConditions(kDefaults));
+    EXPECT_EQ(f.FTb, 1.0);
+    EXPECT_EQ(f.FPb, 1.0);
 }
 
 TEST(FlowClass, DifferenceZeroOrNegativeGivesZero)
@@ -109,7 +125,7 @@ TEST(CInterface, NullObjectAndFree)
 {
     EXPECT_EQ(tarnwell_calc_flow(nullptr, 2.067, 0.5, 0.615, 55, 100, 4.9), 0.0);
     tarnwell_flow_class_free(nullptr);
-    EXPECT_STREQ(tarnwell_version(), "99.00");
+    EXPECT_STREQ(tarnwell_version(), TARNWELL_VERSION_TEXT);
 }
 
 TEST(CInterface, NonFiniteArgumentsReturnZeroAndLeaveStateUntouched)

@@ -4,10 +4,14 @@
 #include <oleauto.h>
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cwctype>
 #include <string>
+#include <vector>
 
 // Owns one COM interface pointer.
 template <class T> class Ref
@@ -110,4 +114,30 @@ inline bool SameFlow(double expected, double actual, double relative = 1e-12)
         return true;
     const double scale = std::max(std::abs(expected), std::abs(actual));
     return std::abs(expected - actual) <= relative * scale;
+}
+
+// The operands the test program was started with, once GoogleTest has taken its flags.
+inline std::vector<std::string> &TestOperands()
+{
+    static std::vector<std::string> operands;
+    return operands;
+}
+
+// Every test program's first operand: the DLL under test.
+inline std::wstring DllPath()
+{
+    return Widen(TestOperands().at(0));
+}
+
+// The main() of the test programs: exactly operandCount operands after the GoogleTest
+// flags, or the usage line and exit status 2.
+inline int RunTests(int argc, char **argv, const char *usage, int operandCount)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc != operandCount + 1) {
+        std::fprintf(stderr, "usage: %s\n", usage);
+        return 2;
+    }
+    TestOperands().assign(argv + 1, argv + argc);
+    return RUN_ALL_TESTS();
 }

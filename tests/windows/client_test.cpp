@@ -4,23 +4,25 @@
 //
 //   client_test <Tarnwell.dll> <expected cases.csv> [gtest flags]
 #include "Tarnwell_h.h"
+#include "TarnwellVersion.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <xmmintrin.h>
+
 #include <cfenv>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
-#include <float.h>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <ostream>
 #include <sstream>
 #include <vector>
 
 namespace {
-
-std::wstring g_dllPath;
-std::string g_casesPath;
 
 constexpr DISPID kCalcFlowId = 0x60030000;
 
@@ -162,6 +164,49 @@ TEST_F(Client, LateBindingFindsCalcFlowAndInvokesItWithDoubles)
               DISP_E_MEMBERNOTFOUND);
 }
 
+// Argument arrays that do not match their counts are refused before anything reads them.
+TEST_F(Client, InvokeRefusesArgumentArraysThatDoNotMatchTheirCounts)
+{
+    Ref<IDispatch> dispatch;
+    ASSERT_EQ(CoCreateInstance(CLSID_FlowClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                               dispatch.putVoid()),
+              S_OK);
+    VARIANTARG args[6];
+    for (VARIANTARG &arg : args) {
+        VariantInit(&arg);
+        arg.vt = VT_R8;
+        arg.dblVal = 1;
+    }
+    DISPID named[2] = {0, 1};
+    const struct
+    {
+        const char *what;
+        DISPPARAMS params;
+    } cases[] = {
+        {"no argument array for six arguments", {nullptr, nullptr, 6, 0}},
+        {"no argument array for one named argument", {nullptr, named, 1, 1}},
+        {"no names for one named argument", {args, nullptr, 6, 1}},
+        {"more named arguments than arguments", {args, named, 1, 2}},
+    };
+    for (const auto &c : cases) {
+        DISPPARAMS params = c.params;
+        VARIANT result;
+        VariantInit(&result);
+        EXPECT_EQ(dispatch->Invoke(kCalcFlowId, IID_NULL, 0x409, DISPATCH_METHOD, &params, &result,
+                                   nullptr, nullptr),
+                  E_INVALIDARG)
+            << c.what;
+    }
+    EXPECT_EQ(dispatch->Invoke(kCalcFlowId, IID_NULL, 0x409, DISPATCH_METHOD, nullptr, nullptr,
+                               nullptr, nullptr),
+              E_INVALIDARG);
+    // No arrays for no arguments is consistent: only the count is wrong.
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    EXPECT_EQ(dispatch->Invoke(kCalcFlowId, IID_NULL, 0x409, DISPATCH_METHOD, &none, nullptr,
+                               nullptr, nullptr),
+              DISP_E_BADPARAMCOUNT);
+}
+
 TEST_F(Client, TypeLibraryIsAsDeclared)
 {
     Ref<ITypeLib> library;
@@ -179,7 +224,7 @@ TEST_F(Client, TypeLibraryIsAsDeclared)
 
     Bstr path;
     ASSERT_EQ(QueryPathOfRegTypeLib(LIBID_Tarnwell, 1, 0, 0x409, path.put()), S_OK);
-    EXPECT_EQ(ComparablePath(path.str()), ComparablePath(g_dllPath));
+    EXPECT_EQ(ComparablePath(path.str()), ComparablePath(DllPath()));
 
     // The interface: dual, hidden, not extensible, automation-compatible. widl marks the
     // dispatch side dispatchable and the vtable side oleautomation (MIDL marks both).
@@ -279,24 +324,24 @@ TEST_F(Client, ObjectHandsOutTheEmbeddedTypeInformation)
     info->ReleaseTypeAttr(attr);
 }
 
-TEST_F(Client, FileVersionIs99)
+TEST_F(Client, FileVersionIsTheBuildsVersion)
 {
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeW(g_dllPath.c_str(), &handle);
+    const DWORD size = GetFileVersionInfoSizeW(DllPath().c_str(), &handle);
     ASSERT_GT(size, 0u);
     std::vector<BYTE> block(size);
-    ASSERT_TRUE(GetFileVersionInfoW(g_dllPath.c_str(), 0, size, block.data()));
+    ASSERT_TRUE(GetFileVersionInfoW(DllPath().c_str(), 0, size, block.data()));
 
     VS_FIXEDFILEINFO *fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void **>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 99u << 16);
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(TARNWELL_VERSION_MINOR, TARNWELL_VERSION_MAJOR));
     EXPECT_EQ(fixed->dwFileVersionLS, 0u);
 
     wchar_t *text = nullptr;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\FileVersion",
                                reinterpret_cast<void **>(&text), &length));
-    EXPECT_EQ(std::wstring(text), L"99.00");
+    EXPECT_EQ(Narrow(text), TARNWELL_VERSION_TEXT);
 }
 
 // Each object carries only its own state: after different first calls the same failing
@@ -364,41 +409,99 @@ TEST_F(Client, CallsCrossApartments)
     EXPECT_EQ(other.result, FreshCalc(kTypical));
 }
 
-// Hosts that unmask floating-point exceptions must get results, not a crash, and their
-// control word and flags back as they were.
-TEST_F(Client, UnmaskedFloatingPointExceptionsInTheCaller)
+// What a host sees of its floating-point environment: MXCSR whole (doubles run there) and
+// the x87 unit's control word and exception flags (MinGW's maths routines use it).
+struct FloatingPointState
 {
-    Ref<_FlowClass> flow;
-    Create(flow);
-    const double typical = FreshCalc(kTypical);
-    const double meterZero = [&] {
-        Ref<_FlowClass> reference;
-        Create(reference);
-        Calc(reference.get(), kTypical);
-        return Calc(reference.get(), kMeterZero);
-    }();
+    unsigned mxcsr = 0;
+    std::uint16_t x87Control = 0;
+    std::uint16_t x87Flags = 0;
+    bool operator==(const FloatingPointState &) const = default;
+};
 
-    unsigned int saved = 0;
-    _controlfp_s(&saved, 0, 0);
-    unsigned int unmasked = 0;
-    _controlfp_s(&unmasked, saved & ~(_EM_ZERODIVIDE | _EM_INVALID | _EM_OVERFLOW), _MCW_EM);
-    _controlfp_s(&unmasked, 0, 0);
-    std::feclearexcept(FE_ALL_EXCEPT);
-    const double first = Calc(flow.get(), kTypical);
-    const double failed = Calc(flow.get(), kMeterZero);
-    const double negative = Calc(flow.get(), {4.026, 2.0, 0.6, 60, 500, -1.5});
-    unsigned int after = 0;
-    _controlfp_s(&after, 0, 0);
-    const int raised = std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
-    unsigned int restored = 0;
-    _controlfp_s(&restored, saved, _MCW_EM);
-    EXPECT_EQ(unmasked & (_EM_ZERODIVIDE | _EM_INVALID | _EM_OVERFLOW), 0u);
+std::ostream &operator<<(std::ostream &out, const FloatingPointState &s)
+{
+    return out << std::hex << "mxcsr " << s.mxcsr << ", x87 control " << s.x87Control
+               << ", x87 flags " << s.x87Flags << std::dec;
+}
 
-    EXPECT_EQ(first, typical);
-    EXPECT_EQ(failed, meterZero);
-    EXPECT_EQ(negative, 0);
-    EXPECT_EQ(after & _MCW_EM, unmasked & _MCW_EM);
-    EXPECT_EQ(raised, 0);
+FloatingPointState ReadFloatingPoint()
+{
+    FloatingPointState s;
+    s.mxcsr = _mm_getcsr();
+    std::uint16_t status = 0;
+    __asm__ __volatile__("fnstcw %0" : "=m"(s.x87Control));
+    __asm__ __volatile__("fnstsw %0" : "=m"(status));
+    s.x87Flags = status & 0x3f;
+    return s;
+}
+
+// Sets both units' masks as in s and clears their flags.
+void ResetFloatingPoint(const FloatingPointState &s)
+{
+    _mm_setcsr(s.mxcsr & ~0x3fu);
+    __asm__ __volatile__("fnclex\n\tfldcw %0" : : "m"(s.x87Control));
+}
+
+constexpr unsigned kFailures = 0x01 | 0x04 | 0x08; // invalid, divide-by-zero, overflow
+
+void UnmaskFailureTraps()
+{
+    // The SSE masks sit seven bits above the flags; x87 masks and flags share positions.
+    _mm_setcsr(_mm_getcsr() & ~(kFailures << 7));
+    FloatingPointState s = ReadFloatingPoint();
+    s.x87Control &= ~kFailures;
+    __asm__ __volatile__("fldcw %0" : : "m"(s.x87Control));
+}
+
+void RaiseInvalidFlag()
+{
+    _mm_setcsr(_mm_getcsr() | 0x01);
+    std::feraiseexcept(FE_INVALID); // MinGW raises it on the x87 unit
+}
+
+// A host with traps unmasked or flags of its own up gets the same results as any other and
+// its environment back as it was after every call.
+TEST_F(Client, CallerFloatingPointEnvironmentIsKept)
+{
+    const Inputs calls[] = {
+        kTypical, kMeterZero, {1e-300, 1e300, 0.6, 60, 500, 3.6}, {4.026, 2.0, 0.6, 60, 500, -1.5}};
+    std::vector<double> expected;
+    {
+        Ref<_FlowClass> flow;
+        Create(flow);
+        for (const Inputs &in : calls)
+            expected.push_back(Calc(flow.get(), in));
+    }
+    EXPECT_EQ(expected[3], 0);
+
+    const FloatingPointState plain = ReadFloatingPoint();
+    const struct
+    {
+        const char *what;
+        void (*apply)();
+    } hosts[] = {{"traps unmasked", UnmaskFailureTraps}, {"invalid flag up", RaiseInvalidFlag}};
+    for (const auto &host : hosts) {
+        SCOPED_TRACE(host.what);
+        Ref<_FlowClass> flow;
+        Create(flow);
+        std::vector<double> flows;
+        std::vector<FloatingPointState> after;
+        flows.reserve(std::size(calls));
+        after.reserve(std::size(calls));
+        ResetFloatingPoint(plain);
+        host.apply();
+        const FloatingPointState before = ReadFloatingPoint();
+        for (const Inputs &in : calls) {
+            flows.push_back(Calc(flow.get(), in));
+            after.push_back(ReadFloatingPoint());
+        }
+        ResetFloatingPoint(plain);
+        EXPECT_NE(before, plain) << "the host's change did not take";
+        EXPECT_EQ(flows, expected);
+        for (size_t i = 0; i < after.size(); ++i)
+            EXPECT_EQ(after[i], before) << "after call " << i;
+    }
 }
 
 // --- The shared case table ------------------------------------------------------------
@@ -464,7 +567,7 @@ std::vector<Case> ReadCases(const std::string &path, std::string &error)
 TEST_F(Client, SharedCaseTableMatchesTheLinuxLibrary)
 {
     std::string error;
-    const std::vector<Case> cases = ReadCases(g_casesPath, error);
+    const std::vector<Case> cases = ReadCases(TestOperands().at(1), error);
     ASSERT_TRUE(error.empty()) << error;
     ASSERT_GE(cases.size(), 10u);
 
@@ -485,12 +588,5 @@ TEST_F(Client, SharedCaseTableMatchesTheLinuxLibrary)
 
 int main(int argc, char **argv)
 {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: client_test <Tarnwell.dll> <expected cases.csv>\n");
-        return 2;
-    }
-    g_dllPath = Widen(argv[1]);
-    g_casesPath = argv[2];
-    return RUN_ALL_TESTS();
+    return RunTests(argc, argv, "client_test <Tarnwell.dll> <expected cases.csv>", 2);
 }

@@ -6,12 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <iterator>
 
 namespace {
-
-std::wstring g_dllPath;
 
 using tarnwell_com::RegistryEntry;
 
@@ -102,8 +99,8 @@ class DllExports : public ::testing::Test
 protected:
     void SetUp() override
     {
-        module = LoadLibraryW(g_dllPath.c_str());
-        ASSERT_NE(module, nullptr) << "cannot load " << Narrow(g_dllPath);
+        module = LoadLibraryW(DllPath().c_str());
+        ASSERT_NE(module, nullptr) << "cannot load " << Narrow(DllPath());
         registerServer = Export<Entry>("DllRegisterServer");
         unregisterServer = Export<Entry>("DllUnregisterServer");
         install = Export<Install>("DllInstall");
@@ -157,7 +154,7 @@ TEST_F(DllExports, RegisterServerWritesOurKeysOnlyAndUnregisterRemovesThem)
     SharedKeyCounts(machine, before);
 
     ASSERT_EQ(registerServer(), S_OK);
-    EXPECT_EQ(expected_registry::Differences(machine, g_dllPath), std::vector<std::string>());
+    EXPECT_EQ(expected_registry::Differences(machine, DllPath()), std::vector<std::string>());
     SharedKeyCounts(machine, during);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(during[i], before[i] + 1) << "shared key " << i;
@@ -172,7 +169,7 @@ TEST_F(DllExports, RegisterServerWritesOurKeysOnlyAndUnregisterRemovesThem)
 TEST_F(DllExports, InstallForUserWritesBelowTheCurrentUserOnly)
 {
     ASSERT_EQ(install(TRUE, L"user"), S_OK);
-    EXPECT_EQ(expected_registry::Differences(user, g_dllPath), std::vector<std::string>());
+    EXPECT_EQ(expected_registry::Differences(user, DllPath()), std::vector<std::string>());
     EXPECT_EQ(expected_registry::PresentKeys(machine), std::vector<std::string>());
 
     ASSERT_EQ(install(FALSE, L"User"), S_OK);
@@ -191,11 +188,5 @@ TEST_F(DllExports, InstallRejectsAnUnknownScopeWithoutWriting)
 
 int main(int argc, char **argv)
 {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: registration_test <Tarnwell.dll>\n");
-        return 2;
-    }
-    g_dllPath = Widen(argv[1]);
-    return RUN_ALL_TESTS();
+    return RunTests(argc, argv, "registration_test <Tarnwell.dll>", 1);
 }

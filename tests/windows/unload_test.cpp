@@ -7,18 +7,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 namespace {
-
-std::wstring g_dllPath;
 
 class Dll : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        module = LoadLibraryW(g_dllPath.c_str());
+        module = LoadLibraryW(DllPath().c_str());
         ASSERT_NE(module, nullptr);
         getClassObject = reinterpret_cast<GetClassObject>(
             reinterpret_cast<void *>(GetProcAddress(module, "DllGetClassObject")));
@@ -139,11 +135,5 @@ TEST_F(Dll, LateBindingNeedsNoRegistration)
 
 int main(int argc, char **argv)
 {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: unload_test <Tarnwell.dll>\n");
-        return 2;
-    }
-    g_dllPath = Widen(argv[1]);
-    return RUN_ALL_TESTS();
+    return RunTests(argc, argv, "unload_test <Tarnwell.dll>", 1);
 }
