@@ -2,6 +2,7 @@
 
 #include "batch.h"
 #include "errors.h"
+#include "FlowClass.h"
 #include "md_ranges.h"
 #include "md_solve.h"
 #include "md_vbcalc.h"
@@ -19,12 +20,12 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// The flow server's fixed base conditions and site, the defaults here, so that `tarnwell flow`
-// with no base options gives the library's flow for the same six inputs.
-constexpr double kServerBaseTemperature = 60; // degF
-constexpr double kServerBasePressure = 14.73; // psia
-constexpr double kServerLatitude = 42;        // degrees
-constexpr double kServerElevation = 300;      // feet
+// The flow server's fixed base conditions and site are the defaults here, so that
+// `tarnwell flow` with no base options gives the library's flow for the same six inputs.
+constexpr double kServerBaseTemperature = FlowClass::BaseTemperature;
+constexpr double kServerBasePressure = FlowClass::BasePressure;
+constexpr double kServerLatitude = FlowClass::Latitude;
+constexpr double kServerElevation = FlowClass::Elevation;
 
 // One number the command line takes, and where it goes.
 struct NumberInput

@@ -190,7 +190,16 @@ double Solve(SolveResult (*solver)(const FlowInputs &, double), const Values &va
 
 // The flow server's fixed base conditions and site are the keyword arguments' defaults, so
 // that with them the vectorised functions answer what FlowClass.calc_flow answers.
-const std::array<double, 10> kDefaults = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, 60, 14.73, 42, 300};
+const std::array<double, 10> kDefaults = {kNaN,
+                                          kNaN,
+                                          kNaN,
+                                          kNaN,
+                                          kNaN,
+                                          kNaN,
+                                          FlowClass::BaseTemperature,
+                                          FlowClass::BasePressure,
+                                          FlowClass::Latitude,
+                                          FlowClass::Elevation};
 
 // The argument for kArguments[k], with its default where it has one.
 py::arg Arg(std::size_t k)
