@@ -4,6 +4,9 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstring>
+#include <initializer_list>
+#include <limits>
 
 namespace {
 
@@ -318,6 +321,116 @@ TEST(FlowEngineState, FlagsLeftUpByOtherCodeChangeNothing)
     EXPECT_EQ(f.CPrime, expected.CPrime);
     EXPECT_EQ(f.Fr, expected.Fr);
     EXPECT_EQ(std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW), 0);
+}
+
+FlowStepSet steps(std::initializer_list<FlowStep> list)
+{
+    FlowStepSet set;
+    for (FlowStep step : list)
+        set.insert(step);
+    return set;
+}
+
+TEST(FlowEngineFailedSteps, NamesTheStepsThatStoredNothing)
+{
+    using S = FlowStep;
+    const struct
+    {
+        const char *what;
+        FlowInputs in;
+        FlowStepSet failed;
+    } cases[] = {
+        {"none", baseInputs(), {}},
+        {"meter 0", with(baseInputs(), 0.5, 0, 0.615, 55, 100, 4.9),
+         steps({S::beta, S::Ke0, S::R, S::t1, S::A, S::B, S::C, S::Fr})},
+        {"temperature -460", with(baseInputs(), 0.5, 2.067, 0.615, -460, 100, 4.9),
+         steps({S::FTf, S::rho, S::z, S::rho1, S::z1, S::rho2, S::z2, S::rho3, S::z3, S::rho4,
+                S::z4, S::Z})}, // a new engine's kept z is 0
+        {"difference 0", with(baseInputs(), 0.5, 2.067, 0.615, 55, 100, 0), steps({S::Fr})},
+        {"plate 0", with(baseInputs(), 0, 2.067, 0.615, 55, 100, 4.9),
+         steps({S::KDen, S::K0})}, // K0 reads the kept KDen, 0
+        {"gravity 0", with(baseInputs(), 0.5, 2.067, 0, 55, 100, 4.9), steps({S::Fg})},
+    };
+    for (const auto &c : cases) {
+        FlowEngine engine;
+        engine.ComputeFactors(c.in);
+        EXPECT_EQ(engine.FailedSteps(), c.failed) << c.what;
+    }
+}
+
+TEST(FlowEngineFailedSteps, DescribeOnlyTheLastCalculation)
+{
+    FlowEngine engine;
+    FlowInputs in = baseInputs();
+    in.Meter = 0;
+    engine.ComputeFactors(in);
+    ASSERT_FALSE(engine.FailedSteps().empty());
+    engine.ComputeFactors(baseInputs());
+    EXPECT_TRUE(engine.FailedSteps().empty());
+}
+
+TEST(FlowEngineFailedSteps, TheFlowServerKeepingKCountsAsNotComputed)
+{
+    FlowEngine server(FlowEngine::NegativeBeta::KeepPreviousK);
+    FlowInputs in = baseInputs();
+    in.Plate = -0.5;
+    server.ComputeFactors(in);
+    EXPECT_TRUE(server.FailedSteps().contains(FlowStep::K));
+    FlowEngine calculator;
+    calculator.ComputeFactors(in);
+    EXPECT_FALSE(calculator.FailedSteps().contains(FlowStep::K));
+}
+
+TEST(FlowEngineFailedSteps, MapToTheFactorsKeptFromAnEarlierCalculation)
+{
+    FlowStepSet failed = steps({FlowStep::beta, FlowStep::z4, FlowStep::Fr, FlowStep::CPrime});
+    const FlowFactorSet kept = FactorsNotComputed(failed);
+    FlowFactorSet expected;
+    expected.set(static_cast<std::size_t>(FlowFactor::Fr));
+    expected.set(static_cast<std::size_t>(FlowFactor::CPrime));
+    EXPECT_EQ(kept, expected);
+
+    // Every factor maps from its own step, and its field is the one it names.
+    for (const FlowFactorField &field : kFlowFactorFields) {
+        EXPECT_EQ(FactorsNotComputed(steps({field.step})).count(), 1u) << field.name;
+        EXPECT_STREQ(FlowStepName(field.step), field.name);
+    }
+    EXPECT_STREQ(FlowStepName(FlowStep::rho2), "rho2");
+    EXPECT_STREQ(FlowStepName(FlowStep::z4), "z4");
+}
+
+bool sameBits(const FlowFactors &a, const FlowFactors &b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// A non-finite input must give the same result whatever flags the caller left up: the fast
+// pass alone would let a NaN through where the guarded pass keeps the previous values.
+TEST(FlowEngineState, NonFiniteInputsGiveTheSameResultWithOrWithoutStaleFlags)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const FlowInputField &field : kFlowInputFields) {
+        for (double bad : {nan, inf, -inf}) {
+            FlowInputs in = baseInputs();
+            in.*field.value = bad;
+            FlowEngine clean, stale;
+            clean.ComputeFactors(baseInputs());
+            stale.ComputeFactors(baseInputs());
+
+            std::feclearexcept(FE_ALL_EXCEPT);
+            const FlowFactors a = clean.ComputeFactors(in);
+            std::feraiseexcept(FE_INVALID);
+            const FlowFactors b = stale.ComputeFactors(in);
+
+            EXPECT_TRUE(sameBits(a, b)) << field.name << " = " << bad;
+            EXPECT_EQ(clean.FailedSteps(), stale.FailedSteps()) << field.name << " = " << bad;
+            for (const FlowFactorField &factor : kFlowFactorFields)
+                EXPECT_TRUE(std::isfinite(a.*factor.value))
+                    << field.name << " = " << bad << ": " << factor.name;
+        }
+    }
+    std::feclearexcept(FE_ALL_EXCEPT);
 }
 
 TEST(FlowRate, Cases)
