@@ -1,8 +1,8 @@
 # Sourced by the project's scripts: installs the Debian packages a step needs when missing.
 # As root it installs them; otherwise it prints the exact command and stops.
 
-# Building and starting Brisko.
-BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev fonts-liberation"
+# Building and starting Brisko (Boost.Math, header-only, for the engine's solvers).
+BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev libboost-dev fonts-liberation"
 # The test frameworks, benchmarks, and a headless X server with a window manager for the
 # checks that need real window frames.
 BRISKO_PACKAGES_TEST="libgtest-dev libbenchmark-dev xvfb xauth openbox xdotool x11-utils"
