@@ -2,13 +2,20 @@
 
 #include <QCursor>
 #include <QDialog>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPrintDialog>
 
 void QtDialogs::criticalMessage(QWidget *owner, const QString &text, const QString &title)
 {
     QMessageBox::critical(owner, title, text, QMessageBox::Ok);
+}
+
+void QtDialogs::warningMessage(QWidget *owner, const QString &text, const QString &title)
+{
+    QMessageBox::warning(owner, title, text, QMessageBox::Ok);
 }
 
 QString QtDialogs::inputBox(QWidget *owner, const QString &prompt, const QString &title,
@@ -23,6 +30,33 @@ QString QtDialogs::inputBox(QWidget *owner, const QString &prompt, const QString
 void QtDialogs::popupMenu(QMenu *menu)
 {
     menu->exec(QCursor::pos());
+}
+
+void QtDialogs::popupMenuAt(QMenu *menu, const QPoint &globalPos)
+{
+    menu->exec(globalPos);
+}
+
+QString QtDialogs::saveFileName(QWidget *owner, const QString &title, const QString &suggestedPath,
+                                const QString &filter)
+{
+    QFileDialog dialog(owner, title, suggestedPath, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // A name typed without an extension still gets the filter's.
+    const QString suffix = QFileInfo(suggestedPath).suffix();
+    if (!suffix.isEmpty())
+        dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(suggestedPath);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+bool QtDialogs::printDialog(QWidget *owner, QPrinter *printer)
+{
+    QPrintDialog dialog(printer, owner);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void QtDialogs::showModal(QDialog *dialog)
