@@ -12,9 +12,7 @@
 
 namespace {
 
-// Pale field tints that keep black text readable, and the marks' stronger colours.
-const QColor kWarningTint(255, 236, 179);
-const QColor kErrorTint(255, 210, 210);
+// The marks on the readouts, stronger than the field tints.
 const QColor kWarningMark(224, 150, 0);
 const QColor kErrorMark(200, 30, 30);
 
@@ -82,6 +80,7 @@ private:
 FindingsView::FindingsView(GaugePanel &panel, AGauge *gauge, const PanelFields &fields)
     : QObject(&panel), panel_(panel), gauge_(gauge), fields_(fields)
 {
+    setObjectName(QStringLiteral("FindingsView"));
     for (QWidget *&m : marks_)
         m = new ReadoutMark(gauge_);
     gauge_->installEventFilter(this);
@@ -126,7 +125,7 @@ void FindingsView::show()
             continue;
         }
         QPalette pal = saved_.value(box, {box->palette(), {}}).palette;
-        pal.setColor(QPalette::Base, worst(notes) == Severity::Error ? kErrorTint : kWarningTint);
+        pal.setColor(QPalette::Base, worst(notes) == Severity::Error ? ErrorTint : WarningTint);
         QStringList lines;
         for (const CalculationNote &n : notes)
             lines << n.line();

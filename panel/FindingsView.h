@@ -2,6 +2,7 @@
 
 #include "GaugePanel.h"
 
+#include <QColor>
 #include <QHash>
 #include <QObject>
 #include <QPalette>
@@ -23,6 +24,10 @@ class FindingsView : public QObject
 
 public:
     FindingsView(GaugePanel &panel, AGauge *gauge, const PanelFields &fields);
+
+    // Pale tints of a field a note is about, that keep its black text readable.
+    static inline const QColor WarningTint{255, 236, 179};
+    static inline const QColor ErrorTint{255, 210, 210};
 
     // The tooltip over a slot's readout; empty when the slot has nothing to say.
     QString readoutToolTip(int slot) const { return slotTips_[slot]; }

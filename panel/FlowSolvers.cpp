@@ -5,7 +5,6 @@
 #include "GaugePainter.h"
 #include "GaugePanel.h"
 #include "md_solve.h"
-#include "mdKValues.h"
 #include "NumberText.h"
 #include "Steps.h"
 
@@ -109,21 +108,27 @@ void FlowSolvers::SizeBoreForFlow()
         noSolution(title, QStringLiteral("bore"), *wanted, result);
         return;
     }
-    // Rounded to the nearest 4 decimals, unless that crosses into another row of the flow
-    // coefficient table, whose flow would jump: then rounded the other way.
+    // Of the two bores with 4 decimals around the answer, the one whose flow comes nearer: the
+    // flow steps where the coefficient table changes rows, so the nearer bore need not be.
     const double scale = std::pow(10.0, kBoreDecimals);
-    const double bore = result.value;
-    const double nearest = std::round(bore * scale) / scale;
-    const double other =
-        nearest < bore ? std::ceil(bore * scale) / scale : std::floor(bore * scale) / scale;
-    const auto K = [&](double plate) { return LookupFlowCoefficient(plate / in.Meter); };
-    const double written = K(nearest) == K(bore) ? nearest : other;
-    ComboPlate_->setEditText(NumberText::fixed(written, kBoreDecimals));
+    const auto flowAt = [&](double plate) {
+        FlowInputs trial = in;
+        trial.Plate = plate;
+        FlowEngine engine;
+        const FlowFactors f = engine.ComputeFactors(trial);
+        return FlowEngine::FlowRate(trial.Pressure, trial.Difference, f.CPrime);
+    };
+    const double below = std::floor(result.value * scale) / scale;
+    const double above = std::ceil(result.value * scale) / scale;
+    const double bore =
+        std::fabs(flowAt(below) - wanted->mcfd) <= std::fabs(flowAt(above) - wanted->mcfd) ? below
+                                                                                           : above;
+    const QString boreText = NumberText::fixed(bore, kBoreDecimals);
+    ComboPlate_->setEditText(boreText);
     panel_.UpdateFlowNeedle();
-    if (result.atRowBoundary) {
+    if (result.atRowBoundary)
         dialogs_.warningMessage(owner_,
-                                QStringLiteral("No bore gives exactly %1.\n\n%2.")
-                                    .arg(wanted->text, localizedSentence(result.message)),
+                                QStringLiteral("%1.\n\nThe bore box now holds %2 in.")
+                                    .arg(localizedSentence(result.message), boreText),
                                 title);
-    }
 }
