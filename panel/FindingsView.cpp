@@ -126,10 +126,11 @@ void FindingsView::show()
         }
         QPalette pal = saved_.value(box, {box->palette(), {}}).palette;
         pal.setColor(QPalette::Base, worst(notes) == Severity::Error ? ErrorTint : WarningTint);
-        QStringList lines;
+        // Rich text, so that a long message wraps instead of running off the screen.
+        QString tip;
         for (const CalculationNote &n : notes)
-            lines << n.line();
-        setLook(box, &pal, lines.join(QLatin1Char('\n')));
+            tip += QStringLiteral("<p>%1</p>").arg(n.line().toHtmlEscaped());
+        setLook(box, &pal, tip);
     }
 
     const FlowFactorSet stale = FactorsNotComputed(c.failedSteps);
@@ -140,7 +141,11 @@ void FindingsView::show()
             continue;
         }
         QPalette pal = saved_.value(box, {box->palette(), {}}).palette;
-        pal.setColor(QPalette::Text, pal.color(QPalette::Disabled, QPalette::Text));
+        // Halfway to the background: plainly greyed, still legible.
+        const QColor text = pal.color(QPalette::Text), base = pal.color(QPalette::Base);
+        pal.setColor(QPalette::Text,
+                     QColor((text.red() + base.red()) / 2, (text.green() + base.green()) / 2,
+                            (text.blue() + base.blue()) / 2));
         setLook(box, &pal, QString::fromLatin1(notComputedText(field.factor)));
     }
 
@@ -177,11 +182,11 @@ void FindingsView::placeMarks()
     for (int slot = 0; slot < 4; ++slot) {
         const GaugePainter::DialGeometry dial = GaugePainter::dialGeometry(slot, gauge_->size());
         const QRectF readout = dial.readoutRect();
-        // A badge on the readout's top right corner: it reads as part of the readout and
-        // leaves the scale's end stop beside it clear.
-        const int side = qMax(9, qRound(readout.height() * 0.8));
-        marks_[slot]->setGeometry(qRound(readout.right() - side * 0.45),
-                                  qRound(readout.top() - side * 0.6), side, side);
+        // Under the readout's right end: clear of the scale's end numbers and stop pins beside
+        // the readout and of the flow dial's OUTPUT mark under its middle.
+        const int side = qMax(9, qRound(12 * dial.unit()));
+        marks_[slot]->setGeometry(qRound(readout.right()) - side,
+                                  qRound(readout.bottom() + 2 * dial.unit()), side, side);
         marks_[slot]->setVisible(!slotTips_[slot].isEmpty() && dial.drawable());
     }
 }
