@@ -211,20 +211,21 @@ std::unique_ptr<QTextDocument> CalculationSheet::document() const
                esc(text) + QStringLiteral("</td>");
     };
 
-    QString html = QStringLiteral(
-        "<html><head><style>"
-        "p.title { font-size: 15pt; font-weight: bold; margin-bottom: 4pt; }"
-        "p.section { font-size: 10.5pt; font-weight: bold; color: #00006e; margin-top: 14pt;"
-        " margin-bottom: 4pt; }"
-        "table.data { border-collapse: collapse; border-color: #b4b8c0; border-style: solid; }"
-        "th { background-color: #e8ebf2; text-align: left; font-weight: bold; }"
-        "td.num { text-align: right; }"
-        "td.unit { color: #303030; }"
-        "td.note { color: #505050; font-style: italic; }"
-        "tr.warning { background-color: #fff0c2; }"
-        "tr.error { background-color: #ffd9d9; }"
-        "tr.stale { color: #808080; font-style: italic; }"
-        "</style></head><body>");
+    QString html =
+        QStringLiteral("<html><head><title>%1</title><style>").arg(esc(title_)) +
+        QStringLiteral(
+            "p.title { font-size: 15pt; font-weight: bold; margin-bottom: 4pt; }"
+            "p.section { font-size: 10.5pt; font-weight: bold; color: #00006e; margin-top: 14pt;"
+            " margin-bottom: 4pt; }"
+            "table.data { border-collapse: collapse; border-color: #b4b8c0; border-style: solid; }"
+            "th { background-color: #e8ebf2; text-align: left; font-weight: bold; }"
+            "td.num { text-align: right; }"
+            "td.unit { color: #303030; }"
+            "td.note { color: #505050; font-style: italic; }"
+            "tr.warning { background-color: #fff0c2; }"
+            "tr.error { background-color: #ffd9d9; }"
+            "tr.stale { color: #808080; font-style: italic; }"
+            "</style></head><body>");
     html += QStringLiteral("<p class='title'>%1</p>").arg(esc(title_));
     html += QStringLiteral("<table cellspacing='0' cellpadding='1' style='margin-bottom: 6px'>");
     for (const Row &r : header_)
@@ -233,14 +234,14 @@ std::unique_ptr<QTextDocument> CalculationSheet::document() const
     html += QStringLiteral("</table>");
 
     const QString table =
-        QStringLiteral("<table class='data' width='100%' border='1' cellspacing='0' cellpadding='3'"
+        QStringLiteral("<table class='data' width='100%' border='1' cellspacing='0' cellpadding='2'"
                        " style='margin-bottom: 6px'>");
     const auto section = [&](const QString &title) {
         return QStringLiteral("<p class='section'>%1</p>").arg(esc(title)) + table;
     };
     html += section(QStringLiteral("Inputs")) +
-            QStringLiteral("<tr><th width='32%'>Input</th><th colspan='2' width='17%'>As shown</th>"
-                           "<th colspan='3'>In the engine's units</th></tr>");
+            QStringLiteral("<thead><tr><th width='32%'>Input</th><th colspan='2' width='17%'>"
+                           "As shown</th><th colspan='3'>In the engine's units</th></tr></thead>");
     for (const Input &in : inputs_)
         html += QStringLiteral("<tr%1>").arg(rowClass(in.shown.look)) + cell(in.shown.name) +
                 cell(in.shown.value, QStringLiteral("num")) +
@@ -252,17 +253,18 @@ std::unique_ptr<QTextDocument> CalculationSheet::document() const
     // The same columns in every table of results, so their values line up down the page.
     for (const Section &s : results_) {
         html += section(s.title);
-        html += s.numbers ? QStringLiteral("<tr><th>%1</th><th>Value</th><th>Unit</th><th>Note</th>"
-                                           "</tr>")
+        // A header row, repeated where a table runs onto the next page.
+        html += s.numbers ? QStringLiteral("<thead><tr><th>%1</th><th>Value</th><th>Unit</th>"
+                                           "<th>Note</th></tr></thead>")
                                 .arg(esc(s.nameHeading))
-                          : QStringLiteral("<tr><th>%1</th><th colspan='2'>Message</th>"
-                                           "<th>Code</th></tr>")
+                          : QStringLiteral("<thead><tr><th>%1</th><th colspan='2'>Message</th>"
+                                           "<th>Code</th></tr></thead>")
                                 .arg(esc(s.nameHeading));
         for (const Row &r : s.rows) {
             html += QStringLiteral("<tr%1>").arg(rowClass(r.look));
             if (s.numbers)
-                html += QStringLiteral("<td width='49%'>%1</td><td class='num' width='14%'>%2</td>"
-                                       "<td class='unit' width='10%'>%3</td>")
+                html += QStringLiteral("<td width='56%'>%1</td><td class='num' width='13%'>%2</td>"
+                                       "<td class='unit' width='9%'>%3</td>")
                             .arg(esc(r.name), esc(r.value), esc(r.unit));
             else
                 html += QStringLiteral("<td width='10%'>%1</td><td colspan='2'>%2</td>")
@@ -274,10 +276,9 @@ std::unique_ptr<QTextDocument> CalculationSheet::document() const
     html += QStringLiteral("</body></html>");
 
     auto doc = std::make_unique<QTextDocument>();
-    doc->setMetaInformation(QTextDocument::DocumentTitle, title_);
     QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(9.5);
+    font.setPointSizeF(9);
     doc->setDefaultFont(font);
-    doc->setHtml(html);
+    doc->setHtml(html); // its <title> is the document's title
     return doc;
 }

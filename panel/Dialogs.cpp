@@ -40,14 +40,14 @@ void QtDialogs::popupMenuAt(QMenu *menu, const QPoint &globalPos)
 QString QtDialogs::saveFileName(QWidget *owner, const QString &title, const QString &suggestedPath,
                                 const QString &filter)
 {
-    QFileDialog dialog(owner, title, suggestedPath, filter);
+    const QFileInfo suggested(suggestedPath);
+    QFileDialog dialog(owner, title, suggested.absolutePath(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // A name typed without an extension still gets the filter's.
-    const QString suffix = QFileInfo(suggestedPath).suffix();
-    if (!suffix.isEmpty())
-        dialog.setDefaultSuffix(suffix);
-    dialog.selectFile(suggestedPath);
+    if (!suggested.suffix().isEmpty())
+        dialog.setDefaultSuffix(suggested.suffix());
+    dialog.selectFile(suggested.fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();

@@ -130,9 +130,12 @@ void SheetCommands::saveCalculationSheetAsPdf()
 {
     const CalculationSheet s = sheet();
     const auto doc = s.document();
+    // The folder of the last sheet, else the user's documents, else home: one that exists.
     QString folder = pdfFolder_;
-    if (folder.isEmpty())
+    if (folder.isEmpty() || !QDir(folder).exists())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
     const QDateTime when = panel_.calculation().when;
     const QString suggested =
         QDir(folder).filePath(QStringLiteral("Flow calculation %1.pdf")

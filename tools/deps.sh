@@ -3,9 +3,9 @@
 
 # Building and starting Brisko (Boost.Math, header-only, for the engine's solvers).
 BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev libboost-dev fonts-liberation"
-# The test frameworks, benchmarks, and a headless X server with a window manager for the
-# checks that need real window frames.
-BRISKO_PACKAGES_TEST="libgtest-dev libbenchmark-dev xvfb xauth openbox xdotool x11-utils"
+# The test frameworks, benchmarks, a headless X server with a window manager for the checks
+# that need real window frames, and Poppler's tools to read the PDFs the calculator writes.
+BRISKO_PACKAGES_TEST="libgtest-dev libbenchmark-dev xvfb xauth openbox xdotool x11-utils poppler-utils"
 BRISKO_PACKAGES_WINDOWS="g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine wine64"
 
 brisko_require_packages() {

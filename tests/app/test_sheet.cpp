@@ -32,14 +32,19 @@ QMap<QString, QStringList> rowsOf(const QString &plainText)
     return rows;
 }
 
-// The text of a PDF, as Poppler reads it.
-QString pdfText(const QString &path)
+// What a Poppler tool says about a PDF.
+QString poppler(const QString &tool, QStringList args)
 {
     QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    p.start(tool, args);
     if (!p.waitForFinished(20000) || p.exitCode() != 0)
-        qFatal("pdftotext failed on %s: %s", qPrintable(path), p.readAllStandardError().data());
+        qFatal("%s failed: %s", qPrintable(tool), p.readAllStandardError().data());
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+QString pdfText(const QString &path)
+{
+    return poppler(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-layout"), path, QStringLiteral("-")});
 }
 
 QByteArray contents(const QString &path)
@@ -226,6 +231,11 @@ private slots:
              {"Orifice flow calculation", "Reynolds Number Factor (Fr)", "1.00011", "0.1939",
               "MMcF/D", "193.905", "Mcf/d", "orifice factor method"})
             QVERIFY2(text.contains(expected), expected);
+        const QString info = poppler("pdfinfo", {path});
+        for (const char *line :
+             {"^Title: +Orifice flow calculation$", "^Creator: +Brisko ", "^Pages: +1$"})
+            QVERIFY2(info.contains(QRegularExpression(line, QRegularExpression::MultilineOption)),
+                     qPrintable(info));
         // Only the PDF is left in the folder: no temporary file beside it.
         QCOMPARE(QDir(files->path()).entryList(QDir::Files), QStringList{"sheet.pdf"});
 
