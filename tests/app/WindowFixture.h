@@ -27,6 +27,14 @@ public:
 
     void clearStore() { QDir(storeDir.path() + "/Brisko").removeRecursively(); }
 
+    // No window, an empty store and dialogs that remember nothing: the start of every test.
+    void reset()
+    {
+        window.reset();
+        clearStore();
+        dialogs = FakeDialogs();
+    }
+
     void writeStore(const std::map<QString, QString> &values)
     {
         QSettings s(QSettings::IniFormat, QSettings::UserScope, "Brisko", "Brisko");

@@ -114,9 +114,7 @@ private:
 private slots:
     void init()
     {
-        fx.window.reset();
-        fx.clearStore();
-        fx.dialogs = FakeDialogs();
+        fx.reset();
         fx.start();
     }
     void cleanup() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }

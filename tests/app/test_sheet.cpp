@@ -140,9 +140,7 @@ private:
 private slots:
     void init()
     {
-        fx.window.reset();
-        fx.clearStore();
-        fx.dialogs = FakeDialogs();
+        fx.reset();
         files = std::make_unique<QTemporaryDir>();
     }
     void cleanup()

@@ -37,9 +37,7 @@ private:
 private slots:
     void init()
     {
-        fx.window.reset();
-        fx.clearStore();
-        fx.dialogs = FakeDialogs();
+        fx.reset();
     }
     void cleanup()
     {
