@@ -26,7 +26,7 @@ Severity worst(const QList<CalculationNote> &notes)
     return Severity::Warning;
 }
 
-// A small warning triangle beside a dial's readout.
+// A small warning triangle under a dial's readout.
 class ReadoutMark : public QWidget
 {
 public:
