@@ -35,10 +35,7 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        fx.reset();
-    }
+    void init() { fx.reset(); }
     void cleanup()
     {
         fx.window.reset();
