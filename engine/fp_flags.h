@@ -34,10 +34,14 @@ inline bool failFlagRaised()
     return readMxcsr() & kFailBits;
 }
 
+// glibc's sqrt and pow raise the IEEE flags their results call for.
+constexpr bool kLibmRaisesFlags = true;
+
 #else
 // Elsewhere (MinGW's libm may use the x87 unit) the portable interface sees every unit.
 // MinGW's sqrt and pow return NaN or infinity for a negative or zero argument without raising
 // any flag: callers also count a non-finite result as a failed operation.
+constexpr bool kLibmRaisesFlags = false;
 constexpr int kFailFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
 
 inline void clearFailFlags()

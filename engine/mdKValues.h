@@ -26,8 +26,26 @@ constexpr void FillFlowCoefficientTable(FlowCoefficientTable &table)
 }
 
 // The filled table; constant data, so no lookup can ever see it empty.
+inline constexpr FlowCoefficientTable kFlowCoefficients = [] {
+    FlowCoefficientTable table{};
+    FillFlowCoefficientTable(table);
+    return table;
+}();
+
 const FlowCoefficientTable &flowCoefficientTable();
 
 // K of the last row among rows 1 to 21 whose ratio does not exceed beta, else K of row 0.
 // Never fails: every double, negative and NaN included, yields one of the table's values.
 double LookupFlowCoefficient(double beta);
+
+// The lookup itself, inline and without branches (a compare and a select per row), so that a
+// loop over many ratios vectorises. The ratios ascend, so the last row that does not exceed
+// beta is the row before the first that does: the same row as the scan of the table.
+inline double flowCoefficientOf(double beta)
+{
+    double k = kFlowCoefficients[0].K;
+#pragma GCC unroll 32
+    for (std::size_t i = 1; i + 1 < kFlowCoefficients.size(); ++i)
+        k = kFlowCoefficients[i].Ratio <= beta ? kFlowCoefficients[i].K : k;
+    return k;
+}

@@ -96,13 +96,34 @@ inline double K0(double ke, double kden)
 {
     return ke / kden;
 }
+// Steps 23 and 24 take the lower branch below a gravity of 0.7, the upper from 0.7 on.
+inline bool lowerGravityBranch(double sg)
+{
+    return sg < kGravityBranch;
+}
+inline double PpcLower(double sg)
+{
+    return 693 - 36 * sg;
+}
+inline double PpcUpper(double sg)
+{
+    return 740 - 100 * sg;
+}
+inline double TpcLower(double sg)
+{
+    return 191 + 274 * sg;
+}
+inline double TpcUpper(double sg)
+{
+    return 238 + 210 * sg;
+}
 inline double Ppc(double sg)
 {
-    return sg < kGravityBranch ? 693 - 36 * sg : 740 - 100 * sg;
+    return lowerGravityBranch(sg) ? PpcLower(sg) : PpcUpper(sg);
 }
 inline double Tpc(double sg)
 {
-    return sg < kGravityBranch ? 191 + 274 * sg : 238 + 210 * sg;
+    return lowerGravityBranch(sg) ? TpcLower(sg) : TpcUpper(sg);
 }
 // Gauge pressure over Ppc, as the engine defines it (no atmosphere added).
 inline double Ppr(double pressure, double ppc)

@@ -1,14 +1,14 @@
 #include "md_ranges.h"
 
 #include "md_formulas.h"
+#include "md_text.h"
 
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 
 namespace {
 
 namespace F = flow_formula;
+using engine_detail::format;
 
 // Flange taps: the method's coefficients are stated for diameter ratios 0.15 to 0.70.
 constexpr double kBetaLow = 0.15, kBetaHigh = 0.70;
@@ -26,17 +26,6 @@ constexpr double kGravityLow = 0.554, kGravityHigh = 1.0;
 // gauge pressure.
 constexpr double kTprLow = 1.2, kTprHigh = 3.0;
 constexpr double kPprLow = 0.0, kPprHigh = 2.0;
-
-std::string format(const char *pattern, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char *pattern, ...)
-{
-    char buffer[256];
-    va_list args;
-    va_start(args, pattern);
-    std::vsnprintf(buffer, sizeof buffer, pattern, args);
-    va_end(args);
-    return buffer;
-}
 
 bool finite(double v)
 {
@@ -98,16 +87,8 @@ void check(const FlowInputs &in, const FlowStepSet &failedSteps, Report report)
               [&] { return format("latitude %.6g deg is outside -90 to 90", in.Lat); });
     if (!failedSteps.empty())
         error("step-failed", FlowInput::None, [&] {
-            std::string text = "these steps failed and their values were not computed:";
-            const char *separator = " ";
-            for (std::size_t i = 1; i <= kFlowStepCount; ++i) {
-                const auto step = static_cast<FlowStep>(i);
-                if (failedSteps.contains(step)) {
-                    text += format("%s%zu (%s)", separator, i, FlowStepName(step));
-                    separator = ", ";
-                }
-            }
-            return text;
+            return "these steps failed and their values were not computed: " +
+                   DescribeSteps(failedSteps);
         });
 
     const auto warning = [&](std::string_view code, FlowInput input, auto message) {

@@ -2,35 +2,24 @@
 
 #include "md_formulas.h"
 #include "md_ranges.h"
+#include "md_text.h"
 #include "mdKValues.h"
 
 #include <boost/math/tools/minima.hpp>
 #include <boost/math/tools/toms748_solve.hpp>
 
 #include <cmath>
-#include <cstdarg>
 #include <cstdint>
-#include <cstdio>
 #include <exception>
 #include <utility>
 
 namespace {
 
 namespace F = flow_formula;
+using engine_detail::format;
 
 constexpr double kFlowTolerance = 1e-10; // relative, in flow
 constexpr int kMaxIterations = 200;
-
-std::string format(const char *pattern, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char *pattern, ...)
-{
-    char buffer[320];
-    va_list args;
-    va_start(args, pattern);
-    std::vsnprintf(buffer, sizeof buffer, pattern, args);
-    va_end(args);
-    return buffer;
-}
 
 // Thrown out of the root finder when a step fails at a trial value.
 struct StepFailed
@@ -38,17 +27,6 @@ struct StepFailed
     double at;
     FlowStepSet steps;
 };
-
-std::string stepList(const FlowStepSet &steps)
-{
-    std::string text;
-    for (std::size_t i = 1; i <= kFlowStepCount; ++i) {
-        const auto step = static_cast<FlowStep>(i);
-        if (steps.contains(step))
-            text += format("%s%zu (%s)", text.empty() ? "" : ", ", i, FlowStepName(step));
-    }
-    return text;
-}
 
 // The flow of `in` on a fresh engine, so that no earlier trial can leak into it.
 double flowOf(const FlowInputs &in, double at)
@@ -128,13 +106,29 @@ SolveResult bracketed(Flow flow, double wanted, double lo, double hi, double flo
     return solved(x, fx);
 }
 
-template <class Solve> SolveResult guarded(Solve solve, const char *unit)
+// Runs `search(in, flow)` for the input `unknown`, after the checks; flow(x) is the flow with
+// that input set to x, on a fresh engine. A trial at which a step fails ends the search.
+template <class Search>
+SolveResult solveFor(const FlowInputs &given, FlowInput unknown, double placeholder, double wanted,
+                     Search search)
 {
+    const FlowInputField &field = flowInputField(unknown);
+    FlowInputs in = given;
+    in.*field.value = placeholder; // the unknown is not checked
+    SolveResult failure;
+    if (!precheck(in, unknown, wanted, failure))
+        return failure;
+    const auto flow = [&](double x) {
+        FlowInputs trial = in;
+        trial.*field.value = x;
+        return flowOf(trial, x);
+    };
     try {
-        return solve();
-    } catch (const StepFailed &failure) {
-        return noSolution("step-failed", format("no solution: at %.10g %s steps fail: %s",
-                                                failure.at, unit, stepList(failure.steps).c_str()));
+        return search(static_cast<const FlowInputs &>(in), flow);
+    } catch (const StepFailed &failed) {
+        return noSolution("step-failed",
+                          format("no solution: these steps fail at %s %.10g %s: %s", field.label,
+                                 failed.at, field.unit, DescribeSteps(failed.steps).c_str()));
     } catch (const std::exception &e) {
         return noSolution("no-convergence", format("the solver failed: %s", e.what()));
     }
@@ -144,19 +138,9 @@ template <class Solve> SolveResult guarded(Solve solve, const char *unit)
 
 SolveResult SolveDifferential(const FlowInputs &given, double wanted)
 {
-    FlowInputs in = given;
-    in.Difference = 1; // a placeholder for the checks
-    SolveResult failure;
-    if (!precheck(in, FlowInput::Difference, wanted, failure))
-        return failure;
-
-    return guarded(
-        [&]() -> SolveResult {
-            const auto flow = [&](double difference) {
-                FlowInputs trial = in;
-                trial.Difference = difference;
-                return flowOf(trial, difference);
-            };
+    return solveFor(
+        given, FlowInput::Difference, 1, wanted,
+        [&](const FlowInputs &in, const auto &flow) -> SolveResult {
             // The expansion factor falls linearly with the differential and reaches zero at
             // x1 = 1.3 / (0.41 + 0.35 beta^4); the flow, rising like the square root of the
             // differential, peaks before that and then falls. Beyond the peak there is no
@@ -185,25 +169,14 @@ SolveResult SolveDifferential(const FlowInputs &given, double wanted)
                            "the flow of this meter tends to %.10g Mcf/d",
                            wanted, flowBottom));
             return bracketed(flow, wanted, bottom, top, flowBottom, flowTop);
-        },
-        "psi");
+        });
 }
 
 SolveResult SizeBore(const FlowInputs &given, double wanted)
 {
-    FlowInputs in = given;
-    in.Plate = in.Meter / 2; // a placeholder for the checks
-    SolveResult failure;
-    if (!precheck(in, FlowInput::Plate, wanted, failure))
-        return failure;
-
-    return guarded(
-        [&]() -> SolveResult {
-            const auto flow = [&](double plate) {
-                FlowInputs trial = in;
-                trial.Plate = plate;
-                return flowOf(trial, plate);
-            };
+    return solveFor(
+        given, FlowInput::Plate, given.Meter / 2, wanted,
+        [&](const FlowInputs &in, const auto &flow) -> SolveResult {
             // K changes in steps with the diameter ratio, and the flow with it. Each row of the
             // table gives a stretch of bores on which the flow is continuous; the stretches
             // are searched from the smallest bore up, so the answer is the smallest bore.
@@ -279,6 +252,5 @@ SolveResult SizeBore(const FlowInputs &given, double wanted)
                               format("the flow never crosses %.10g Mcf/d between bores %.6g and "
                                      "%.10g in",
                                      wanted, starts.front(), largest));
-        },
-        "in");
+        });
 }

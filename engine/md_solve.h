@@ -14,8 +14,12 @@ struct SolveResult
     // The flow jumps across the wanted flow where the coefficient table changes rows: value is
     // the bore at that boundary (the smallest bore of the upper row) and flow is its flow.
     bool atRowBoundary = false;
-    std::string_view code; // empty when solved without remark; stable otherwise
-    std::string message;   // why there is no solution, or the remark on a boundary
+    // Empty when solved without remark, else one of: "row-boundary" (solved, see above);
+    // "flow-not-positive"; an error code of CheckRanges about another input;
+    // "flow-above-maximum", "flow-below-minimum" (differential); "flow-above-largest-bore",
+    // "flow-below-smallest-bore", "no-crossing" (bore); "step-failed"; "no-convergence".
+    std::string_view code;
+    std::string message; // why there is no solution, with the limits in numbers, or the remark
 };
 
 // The differential (psi) at which the flow equals flowMcfd, every other input given

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -106,23 +107,33 @@ void runSteps(const FlowInputs &in, FlowIntermediates &s, FlowFactors &f,
     step(FlowStep::CPrime, f.CPrime, [&] { return F::CPrime(f.All, f.Fb); });
 }
 
-// Whether the fast pass produced anything non-finite. A non-finite step result is a failed
-// step on every platform: a NaN input passes through arithmetic without raising a flag, and
-// MinGW's libm raises none, so the flags alone would leave the result to depend on them.
-bool anyNonFinite(const FlowIntermediates &s, const FlowFactors &f)
+// Whether the fast pass may have produced a non-finite step result, which fails its step on
+// every platform: a NaN input passes through arithmetic without raising a flag, so the flags
+// alone would leave the result to depend on them. Where every operation raises the flags its
+// result calls for (x86-64 with glibc's libm), a non-finite result can come only from a raised
+// flag or a non-finite input (the kept state read by the pass is finite), so the ten inputs
+// are checked; elsewhere (MinGW's libm raises no flags) every result is.
+bool anyNonFinite(const FlowInputs &in, const FlowIntermediates &s, const FlowFactors &f)
 {
-    const auto bad = [](const auto &record) {
-        // Both records hold nothing but doubles.
-        std::array<double, sizeof record / sizeof(double)> values;
-        static_assert(sizeof values == sizeof record);
-        std::memcpy(values.data(), &record, sizeof record);
-        // No early exit: the loop then compiles to a few vector compares.
-        bool any = false;
-        for (double v : values)
-            any |= !std::isfinite(v);
-        return any;
+    // Integer operations on the bits, no branch and no floating-point compare, so that the
+    // test costs a few cycles: adding one unit of the exponent field to the exponent bits
+    // carries into the sign bit exactly when the exponent is all ones (infinity or NaN).
+    constexpr std::uint64_t exponent = 0x7ff0000000000000, unit = 0x0010000000000000;
+    std::uint64_t carries = 0;
+    const auto collect = [&](const auto &record) {
+        // The records hold nothing but doubles.
+        std::array<std::uint64_t, sizeof record / sizeof(double)> bits;
+        static_assert(sizeof bits == sizeof record);
+        std::memcpy(bits.data(), &record, sizeof record);
+        for (std::uint64_t b : bits)
+            carries |= (b & exponent) + unit;
     };
-    return bad(s) | bad(f);
+    collect(in);
+    if constexpr (!kLibmRaisesFlags) {
+        collect(s);
+        collect(f);
+    }
+    return carries >> 63;
 }
 
 } // namespace
@@ -148,7 +159,7 @@ FlowFactors FlowEngine::ComputeFactors(const FlowInputs &in,
              [](FlowStep, double &target, auto step) { target = step(); });
     closeFence(s);
     closeFence(f);
-    if (failFlagRaised() || anyNonFinite(s, f)) {
+    if (failFlagRaised() || anyNonFinite(in, s, f)) {
         Work w{in, state_, LastFactors};
         failed_.clear();
         runSteps(w.in, w.s, w.f, negativeBeta_, failed_,
@@ -184,6 +195,20 @@ const char *FlowStepName(FlowStep step)
     };
     const auto i = static_cast<std::size_t>(step);
     return i >= 1 && i <= kFlowStepCount ? names[i - 1] : "?";
+}
+
+std::string DescribeSteps(const FlowStepSet &steps)
+{
+    std::string text;
+    for (std::size_t i = 1; i <= kFlowStepCount; ++i) {
+        const auto step = static_cast<FlowStep>(i);
+        if (steps.contains(step)) {
+            if (!text.empty())
+                text += ", ";
+            text += std::to_string(i) + " (" + FlowStepName(step) + ")";
+        }
+    }
+    return text;
 }
 
 FlowFactorSet FactorsNotComputed(const FlowStepSet &failed)

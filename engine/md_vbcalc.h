@@ -4,6 +4,7 @@
 #include <bitset>
 #include <cstddef>
 #include <functional>
+#include <string>
 
 // Inputs of one calculation, in the engine's units.
 struct FlowInputs
@@ -136,6 +137,11 @@ inline constexpr std::size_t kFlowStepCount = 46;
 
 // The quantity a step computes, e.g. "Fr" for step 40 or "rho2" for step 31.
 const char *FlowStepName(FlowStep step);
+
+class FlowStepSet;
+
+// "7 (beta), 40 (Fr)": the number and quantity of each step in the set, in order.
+std::string DescribeSteps(const FlowStepSet &steps);
 
 // A set of steps, e.g. those that failed in one calculation.
 class FlowStepSet

@@ -1,30 +1,19 @@
 // Cost of one calculation: the engine with its failure rule, the same formulas with no failure
-// handling at all (the floor), and the flow server through its C interface.
+// handling at all (the floor), the flow server through its C interface, and the batch entry
+// per row.
+#include "md_batch.h"
 #include "md_vbcalc.h"
 #include "mdKValues.h"
 #include "tarnwell.h"
+#include "window_defaults.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <random>
+#include <vector>
 
 namespace {
-
-FlowInputs inputs()
-{
-    FlowInputs in;
-    in.Temp = 55;
-    in.Tb = 60;
-    in.Pb = 14.73;
-    in.Plate = 0.5;
-    in.Meter = 2.067;
-    in.SpecGravity = 0.615;
-    in.Lat = 42;
-    in.Elev = 300;
-    in.Pressure = 100;
-    in.Difference = 4.9;
-    return in;
-}
 
 double zf(double tpr, double rho)
 {
@@ -88,7 +77,7 @@ double zf(double tpr, double rho)
 // Nudges the differential each iteration so nothing can be hoisted out of the loop.
 void BM_Floor(benchmark::State &state)
 {
-    FlowInputs in = inputs();
+    FlowInputs in = windowDefaults();
     for (auto _ : state) {
         in.Difference = in.Difference == 4.9 ? 5.0 : 4.9;
         benchmark::DoNotOptimize(in);
@@ -100,7 +89,7 @@ BENCHMARK(BM_Floor);
 void BM_Engine(benchmark::State &state)
 {
     FlowEngine engine;
-    FlowInputs in = inputs();
+    FlowInputs in = windowDefaults();
     for (auto _ : state) {
         in.Difference = in.Difference == 4.9 ? 5.0 : 4.9;
         benchmark::DoNotOptimize(in);
@@ -128,7 +117,7 @@ BENCHMARK(BM_CInterface);
 void BM_EngineFailingSteps(benchmark::State &state)
 {
     FlowEngine engine;
-    FlowInputs in = inputs();
+    FlowInputs in = windowDefaults();
     in.Meter = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(in);
@@ -137,6 +126,44 @@ void BM_EngineFailingSteps(benchmark::State &state)
     }
 }
 BENCHMARK(BM_EngineFailingSteps);
+
+// Readings that vary from row to row over a working range on which no step fails, as a day's
+// readings of several meters would; the time per row is the "row" counter.
+void BM_Batch(benchmark::State &state)
+{
+    const auto rows = static_cast<std::size_t>(state.range(0));
+    std::mt19937_64 rng(1);
+    std::uniform_real_distribution<double> u(0, 1);
+    const auto in = [&](double lo, double hi) { return lo + (hi - lo) * u(rng); };
+    std::vector<double> columns[10];
+    for (std::size_t i = 0; i < rows; ++i) {
+        const double meter = in(2, 12);
+        const double values[10] = {in(20, 100),   60, 14.73, in(0.2, 0.7) * meter, meter,
+                                   in(0.58, 0.7), 42, 300,   in(50, 1000),         in(0.5, 10)};
+        for (std::size_t c = 0; c < 10; ++c)
+            columns[c].push_back(values[c]);
+    }
+    FlowBatchInputs batch;
+    FlowColumn *fields[] = {&batch.Temp,     &batch.Tb,          &batch.Pb,  &batch.Plate,
+                            &batch.Meter,    &batch.SpecGravity, &batch.Lat, &batch.Elev,
+                            &batch.Pressure, &batch.Difference};
+    for (std::size_t c = 0; c < 10; ++c)
+        *fields[c] = {columns[c].data(), 1};
+    std::vector<double> flow(rows);
+    std::vector<unsigned char> failed(rows);
+    for (auto _ : state) {
+        ComputeFlowBatch(batch, rows, flow.data(), failed.data());
+        benchmark::DoNotOptimize(flow.data());
+        benchmark::ClobberMemory();
+    }
+    for (unsigned char f : failed)
+        if (f != FlowRowOk)
+            state.SkipWithError("a row failed: the benchmark must time the vector path");
+    state.counters["row"] = benchmark::Counter(static_cast<double>(rows),
+                                               benchmark::Counter::kIsIterationInvariantRate |
+                                                   benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_Batch)->Arg(1024)->Arg(1 << 16);
 
 } // namespace
 

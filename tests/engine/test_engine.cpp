@@ -1,4 +1,5 @@
 #include "md_vbcalc.h"
+#include "window_defaults.h"
 
 #include <gtest/gtest.h>
 
@@ -9,22 +10,6 @@
 #include <limits>
 
 namespace {
-
-FlowInputs baseInputs()
-{
-    FlowInputs in;
-    in.Temp = 55;
-    in.Tb = 60;
-    in.Pb = 14.73;
-    in.Plate = 0.5;
-    in.Meter = 2.067;
-    in.SpecGravity = 0.615;
-    in.Lat = 42;
-    in.Elev = 300;
-    in.Pressure = 100;
-    in.Difference = 4.9;
-    return in;
-}
 
 void expectNear(double actual, double expected, const char *what)
 {
@@ -86,18 +71,18 @@ FlowInputs with(FlowInputs in, double plate, double meter, double sg, double tem
 INSTANTIATE_TEST_SUITE_P(
     Cases, EngineReference,
     ::testing::Values(
-        Reference{"window defaults", baseInputs(), 1.0001140529403834, 0.9864452386415083,
+        Reference{"window defaults", windowDefaults(), 1.0001140529403834, 0.9864452386415083,
                   1.0087269534450929, 0.9998525381631068, 0.9997595, 1.0, 1.0048426433348048, 1.0,
                   50.52131431707438, 1.2751534261266766, 1.2746417181209866, 64.39657488284608,
                   193.904523466119},
         // beta between rows 0.475 and 0.500 (K 0.620); gravity on the lower branches.
-        Reference{"bore 1.5 in meter 3.068", with(baseInputs(), 1.5, 3.068, 0.6, 80, 250, 2.0),
+        Reference{"bore 1.5 in meter 3.068", with(windowDefaults(), 1.5, 3.068, 0.6, 80, 250, 2.0),
                   1.0001768733564984, 0.9974967363245603, 1.0181924421562123, 0.9998525381631068,
                   1.000222, 1.0, 0.9813067629253163, 1.0, 472.9548507104955, 1.2909944487358056,
                   1.2870033684376925, 608.6944859833537, 1779.0592693119445},
         // beta 1 (no message: not strictly greater), gravity 0.7 on the upper branches,
         // pressure 0 makes z exactly 1.
-        Reference{"bore equals meter", with(baseInputs(), 2, 2, 0.7, 60, 0, 1.0, 30, 1000),
+        Reference{"bore equals meter", with(windowDefaults(), 2, 2, 0.7, 60, 0, 1.0, 30, 1000),
                   1.005360729652455, 0.9593817180412848, 1.0, 0.9992864539350286, 0.999852, 1.0,
                   1.0, 1.0, 2624.506680967948, 1.1952286093343936, 1.1518344284386133,
                   3022.9971528060382, 1469.9299971417188}),
@@ -111,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FlowEngine, ExactValuesAtStandardConditions)
 {
-    FlowInputs in = baseInputs();
+    FlowInputs in = windowDefaults();
     in.Temp = 60;
     in.Pressure = 0;
     FlowEngine engine;
@@ -128,7 +113,7 @@ TEST(FlowEngine, BoreEqualToMeterSetsTheBranchValues)
 {
     FlowEngine engine;
     int calls = 0;
-    FlowInputs in = with(baseInputs(), 2, 2, 0.7, 60, 0, 1.0);
+    FlowInputs in = with(windowDefaults(), 2, 2, 0.7, 60, 0, 1.0);
     engine.ComputeFactors(in, [&] { ++calls; });
     const FlowIntermediates &s = engine.Intermediates();
     EXPECT_EQ(calls, 0);
@@ -144,7 +129,7 @@ TEST(FlowEngine, BoreEqualToMeterSetsTheBranchValues)
 TEST(FlowEngine, BoreLargerThanMeterNotifiesOnceBeforeComputing)
 {
     FlowEngine engine;
-    const FlowInputs in = with(baseInputs(), 2, 1, 0.615, 55, 100, 4.9);
+    const FlowInputs in = with(windowDefaults(), 2, 1, 0.615, 55, 100, 4.9);
     int calls = 0;
     double betaSeenByNotification = -1;
     const FlowFactors f = engine.ComputeFactors(in, [&] {
@@ -167,7 +152,7 @@ TEST(FlowEngine, BoreLargerThanMeterNotifiesOnceBeforeComputing)
 class EngineFailure : public ::testing::Test
 {
 protected:
-    void SetUp() override { first = engine.ComputeFactors(baseInputs()); }
+    void SetUp() override { first = engine.ComputeFactors(windowDefaults()); }
     FlowEngine engine;
     FlowFactors first;
 };
@@ -175,7 +160,7 @@ protected:
 TEST_F(EngineFailure, MeterZeroKeepsThePreviousValuesOfTheFailedStepsOnly)
 {
     const FlowIntermediates before = engine.Intermediates();
-    FlowInputs in = baseInputs();
+    FlowInputs in = windowDefaults();
     in.Meter = 0;
     in.Temp = 90; // the steps that do not involve the meter must still move
     int calls = 0;
@@ -198,7 +183,7 @@ TEST_F(EngineFailure, MeterZeroKeepsThePreviousValuesOfTheFailedStepsOnly)
 TEST(FlowEngineFirstCalculation, MeterZeroLeavesFailedQuantitiesAtZero)
 {
     FlowEngine engine;
-    FlowInputs in = baseInputs();
+    FlowInputs in = windowDefaults();
     in.Meter = 0;
     const FlowFactors f = engine.ComputeFactors(in);
     const FlowIntermediates &s = engine.Intermediates();
@@ -215,7 +200,7 @@ TEST(FlowEngineFirstCalculation, MeterZeroLeavesFailedQuantitiesAtZero)
 TEST_F(EngineFailure, PlateZeroFailsKDenAndGivesZeroFlowConstant)
 {
     const double kden = engine.Intermediates().KDen;
-    FlowInputs in = baseInputs();
+    FlowInputs in = windowDefaults();
     in.Plate = 0;
     const FlowFactors f = engine.ComputeFactors(in);
     EXPECT_EQ(engine.Intermediates().KDen, kden);
@@ -226,7 +211,7 @@ TEST_F(EngineFailure, PlateZeroFailsKDenAndGivesZeroFlowConstant)
 
 TEST_F(EngineFailure, DifferenceZeroKeepsFrAndFlowIsZero)
 {
-    FlowInputs in = baseInputs();
+    FlowInputs in = windowDefaults();
     in.Difference = 0;
     in.Pressure = 300;
     const FlowFactors f = engine.ComputeFactors(in);
@@ -237,7 +222,7 @@ TEST_F(EngineFailure, DifferenceZeroKeepsFrAndFlowIsZero)
 
 TEST_F(EngineFailure, NegativeDifferenceKeepsFrAndRaisesY)
 {
-    FlowInputs in = baseInputs();
+    FlowInputs in = windowDefaults();
     in.Difference = -2;
     const FlowFactors f = engine.ComputeFactors(in);
     EXPECT_EQ(f.Fr, first.Fr);
@@ -248,7 +233,7 @@ TEST_F(EngineFailure, NegativeDifferenceKeepsFrAndRaisesY)
 TEST_F(EngineFailure, AbsoluteZeroTemperatureUsesThePreviousCompressibility)
 {
     const double zBefore = engine.Intermediates().z;
-    FlowInputs in = baseInputs();
+    FlowInputs in = windowDefaults();
     in.Temp = -460;
     const FlowFactors f = engine.ComputeFactors(in);
     const FlowIntermediates &s = engine.Intermediates();
@@ -261,7 +246,7 @@ TEST_F(EngineFailure, AbsoluteZeroTemperatureUsesThePreviousCompressibility)
 
 TEST_F(EngineFailure, GravityZeroKeepsFgAndTakesTheLowerBranches)
 {
-    FlowInputs in = baseInputs();
+    FlowInputs in = windowDefaults();
     in.SpecGravity = 0;
     const FlowFactors f = engine.ComputeFactors(in);
     EXPECT_EQ(f.Fg, first.Fg);
@@ -275,7 +260,7 @@ TEST(FlowEngineFailure, OverflowThatVanishesFromTheResultStillFailsTheStep)
     // zero: the result alone would look finite, but the step has failed.
     FlowEngine engine;
     engine.LastFactors.Z = 0.777;
-    FlowInputs in = baseInputs();
+    FlowInputs in = windowDefaults();
     in.Temp = 1e110;
     const FlowFactors f = engine.ComputeFactors(in);
     EXPECT_EQ(engine.Intermediates().z, 0.0);
@@ -288,11 +273,11 @@ TEST(FlowEngineState, WrittenFactorsCountOnlyWhenTheirStepFails)
     FlowEngine engine;
     engine.LastFactors.Y = 0.5;
     engine.LastFactors.Z = 0.25;
-    const FlowFactors computed = engine.ComputeFactors(baseInputs());
+    const FlowFactors computed = engine.ComputeFactors(windowDefaults());
     expectNear(computed.Y, 0.9864452386415083, "Y recomputed");
 
     engine.LastFactors.Z = 0.25;
-    FlowInputs in = baseInputs();
+    FlowInputs in = windowDefaults();
     in.Temp = -460; // Tpr 0: z cannot be recomputed, so Z comes from the kept z again
     const FlowFactors failed = engine.ComputeFactors(in);
     EXPECT_EQ(failed.Z, computed.Z);
@@ -303,11 +288,11 @@ TEST(FlowEngineState, ResultsDoNotDependOnHistoryWhenNoStepFails)
     // The same inputs give the same results whatever the engine computed before, as long
     // as no step fails.
     FlowEngine fresh, used;
-    FlowInputs other = baseInputs();
+    FlowInputs other = windowDefaults();
     other.Meter = 0;
     used.ComputeFactors(other);
-    const FlowFactors a = fresh.ComputeFactors(baseInputs());
-    const FlowFactors b = used.ComputeFactors(baseInputs());
+    const FlowFactors a = fresh.ComputeFactors(windowDefaults());
+    const FlowFactors b = used.ComputeFactors(windowDefaults());
     EXPECT_EQ(a.CPrime, b.CPrime);
     EXPECT_EQ(a.Fr, b.Fr);
 }
@@ -315,9 +300,9 @@ TEST(FlowEngineState, ResultsDoNotDependOnHistoryWhenNoStepFails)
 TEST(FlowEngineState, FlagsLeftUpByOtherCodeChangeNothing)
 {
     FlowEngine clean, stale;
-    const FlowFactors expected = clean.ComputeFactors(baseInputs());
+    const FlowFactors expected = clean.ComputeFactors(windowDefaults());
     std::feraiseexcept(FE_DIVBYZERO | FE_INVALID);
-    const FlowFactors f = stale.ComputeFactors(baseInputs());
+    const FlowFactors f = stale.ComputeFactors(windowDefaults());
     EXPECT_EQ(f.CPrime, expected.CPrime);
     EXPECT_EQ(f.Fr, expected.Fr);
     EXPECT_EQ(std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW), 0);
@@ -340,16 +325,16 @@ TEST(FlowEngineFailedSteps, NamesTheStepsThatStoredNothing)
         FlowInputs in;
         FlowStepSet failed;
     } cases[] = {
-        {"none", baseInputs(), {}},
-        {"meter 0", with(baseInputs(), 0.5, 0, 0.615, 55, 100, 4.9),
+        {"none", windowDefaults(), {}},
+        {"meter 0", with(windowDefaults(), 0.5, 0, 0.615, 55, 100, 4.9),
          steps({S::beta, S::Ke0, S::R, S::t1, S::A, S::B, S::C, S::Fr})},
-        {"temperature -460", with(baseInputs(), 0.5, 2.067, 0.615, -460, 100, 4.9),
+        {"temperature -460", with(windowDefaults(), 0.5, 2.067, 0.615, -460, 100, 4.9),
          steps({S::FTf, S::rho, S::z, S::rho1, S::z1, S::rho2, S::z2, S::rho3, S::z3, S::rho4,
                 S::z4, S::Z})}, // a new engine's kept z is 0
-        {"difference 0", with(baseInputs(), 0.5, 2.067, 0.615, 55, 100, 0), steps({S::Fr})},
-        {"plate 0", with(baseInputs(), 0, 2.067, 0.615, 55, 100, 4.9),
+        {"difference 0", with(windowDefaults(), 0.5, 2.067, 0.615, 55, 100, 0), steps({S::Fr})},
+        {"plate 0", with(windowDefaults(), 0, 2.067, 0.615, 55, 100, 4.9),
          steps({S::KDen, S::K0})}, // K0 reads the kept KDen, 0
-        {"gravity 0", with(baseInputs(), 0.5, 2.067, 0, 55, 100, 4.9), steps({S::Fg})},
+        {"gravity 0", with(windowDefaults(), 0.5, 2.067, 0, 55, 100, 4.9), steps({S::Fg})},
     };
     for (const auto &c : cases) {
         FlowEngine engine;
@@ -361,18 +346,18 @@ TEST(FlowEngineFailedSteps, NamesTheStepsThatStoredNothing)
 TEST(FlowEngineFailedSteps, DescribeOnlyTheLastCalculation)
 {
     FlowEngine engine;
-    FlowInputs in = baseInputs();
+    FlowInputs in = windowDefaults();
     in.Meter = 0;
     engine.ComputeFactors(in);
     ASSERT_FALSE(engine.FailedSteps().empty());
-    engine.ComputeFactors(baseInputs());
+    engine.ComputeFactors(windowDefaults());
     EXPECT_TRUE(engine.FailedSteps().empty());
 }
 
 TEST(FlowEngineFailedSteps, TheFlowServerKeepingKCountsAsNotComputed)
 {
     FlowEngine server(FlowEngine::NegativeBeta::KeepPreviousK);
-    FlowInputs in = baseInputs();
+    FlowInputs in = windowDefaults();
     in.Plate = -0.5;
     server.ComputeFactors(in);
     EXPECT_TRUE(server.FailedSteps().contains(FlowStep::K));
@@ -412,11 +397,11 @@ TEST(FlowEngineState, NonFiniteInputsGiveTheSameResultWithOrWithoutStaleFlags)
     const double inf = std::numeric_limits<double>::infinity();
     for (const FlowInputField &field : kFlowInputFields) {
         for (double bad : {nan, inf, -inf}) {
-            FlowInputs in = baseInputs();
+            FlowInputs in = windowDefaults();
             in.*field.value = bad;
             FlowEngine clean, stale;
-            clean.ComputeFactors(baseInputs());
-            stale.ComputeFactors(baseInputs());
+            clean.ComputeFactors(windowDefaults());
+            stale.ComputeFactors(windowDefaults());
 
             std::feclearexcept(FE_ALL_EXCEPT);
             const FlowFactors a = clean.ComputeFactors(in);

@@ -1,4 +1,5 @@
 #include "md_ranges.h"
+#include "window_defaults.h"
 
 #include <gtest/gtest.h>
 
@@ -6,22 +7,6 @@
 #include <limits>
 
 namespace {
-
-FlowInputs defaults()
-{
-    FlowInputs in;
-    in.Temp = 55;
-    in.Tb = 60;
-    in.Pb = 14.73;
-    in.Plate = 0.5;
-    in.Meter = 2.067;
-    in.SpecGravity = 0.615;
-    in.Lat = 42;
-    in.Elev = 300;
-    in.Pressure = 100;
-    in.Difference = 4.9;
-    return in;
-}
 
 const Finding *find(const std::vector<Finding> &findings, std::string_view code)
 {
@@ -41,8 +26,8 @@ int count(const std::vector<Finding> &findings, std::string_view code)
 
 TEST(CheckRanges, TheWindowDefaultsHaveNoFinding)
 {
-    EXPECT_TRUE(CheckRanges(defaults(), {}).empty());
-    EXPECT_FALSE(HasInputError(defaults()));
+    EXPECT_TRUE(CheckRanges(windowDefaults(), {}).empty());
+    EXPECT_FALSE(HasInputError(windowDefaults()));
 }
 
 // One row per finding: `inside` sits on the boundary and must not raise it, `outside` lies just
@@ -55,7 +40,7 @@ struct Row
     double FlowInputs::*field;
     double inside, outside;
     const char *number;
-    FlowInputs base = defaults();
+    FlowInputs base = windowDefaults();
 };
 
 void PrintTo(const Row &row, std::ostream *os)
@@ -99,17 +84,17 @@ using In = FlowInputs;
 FlowInputs gravity07()
 {
     // Tpc 385 and Ppc 670: the boundaries of Tpr and Ppr fall on round inputs.
-    return with(defaults(), &In::SpecGravity, 0.7);
+    return with(windowDefaults(), &In::SpecGravity, 0.7);
 }
 
 FlowInputs meterOne()
 {
-    return with(defaults(), &In::Meter, 1); // beta equals the bore
+    return with(windowDefaults(), &In::Meter, 1); // beta equals the bore
 }
 
 FlowInputs absolutePressure16()
 {
-    return with(defaults(), &In::Pressure, 1.6); // 1.6 + 14.4 is exactly 16
+    return with(windowDefaults(), &In::Pressure, 1.6); // 1.6 + 14.4 is exactly 16
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -155,7 +140,7 @@ TEST(CheckRanges, FailedStepsAreOneErrorNamingEachStep)
     FlowStepSet failed;
     failed.insert(FlowStep::beta);
     failed.insert(FlowStep::Fr);
-    const auto findings = CheckRanges(defaults(), failed);
+    const auto findings = CheckRanges(windowDefaults(), failed);
     ASSERT_EQ(findings.size(), 1u);
     EXPECT_EQ(findings[0].code, "step-failed");
     EXPECT_EQ(findings[0].severity, Severity::Error);
@@ -166,7 +151,7 @@ TEST(CheckRanges, FailedStepsAreOneErrorNamingEachStep)
 
 TEST(CheckRanges, ErrorsComeBeforeWarningsAndEachNonFiniteInputIsNamed)
 {
-    FlowInputs in = defaults();
+    FlowInputs in = windowDefaults();
     in.SpecGravity = 1.2;                              // warning
     in.Difference = 0;                                 // error
     in.Temp = std::numeric_limits<double>::infinity(); // error, no temperature checks

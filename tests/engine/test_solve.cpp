@@ -1,4 +1,5 @@
 #include "md_solve.h"
+#include "window_defaults.h"
 
 #include <gtest/gtest.h>
 
@@ -7,22 +8,6 @@
 #include <string>
 
 namespace {
-
-FlowInputs defaults()
-{
-    FlowInputs in;
-    in.Temp = 55;
-    in.Tb = 60;
-    in.Pb = 14.73;
-    in.Plate = 0.5;
-    in.Meter = 2.067;
-    in.SpecGravity = 0.615;
-    in.Lat = 42;
-    in.Elev = 300;
-    in.Pressure = 100;
-    in.Difference = 4.9;
-    return in;
-}
 
 struct Computed
 {
@@ -61,7 +46,7 @@ TEST(Solvers, RoundTripsReturnTheFlowTheyWereGiven)
             for (double gravity : gravities)
                 for (double pressure : pressures)
                     for (double difference : differentials) {
-                        FlowInputs in = defaults();
+                        FlowInputs in = windowDefaults();
                         in.Meter = meter;
                         in.Plate = beta * meter;
                         in.SpecGravity = gravity;
@@ -97,11 +82,14 @@ TEST(Solvers, NoSolutionSaysWhy)
 {
     enum Solver { Differential, Bore };
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    FlowInputs meter0 = defaults(), boreAtMeter = defaults(), dp0 = defaults(), cold = defaults();
+    FlowInputs meter0 = windowDefaults(), boreAtMeter = windowDefaults(), dp0 = windowDefaults(),
+               cold = windowDefaults();
     meter0.Meter = 0;
     boreAtMeter.Plate = boreAtMeter.Meter;
     dp0.Difference = 0;
     cold.Temp = -500;
+    FlowInputs zNegative = windowDefaults();
+    zNegative.Temp = -300; // the five compressibility passes end below zero
     const struct
     {
         const char *what;
@@ -111,19 +99,21 @@ TEST(Solvers, NoSolutionSaysWhy)
         const char *code;
         const char *says;
     } cases[] = {
-        {"beyond the flow's peak", Differential, defaults(), 1000, "flow-above-maximum",
+        {"beyond the flow's peak", Differential, windowDefaults(), 1000, "flow-above-maximum",
          "the most this bore passes at this static pressure is 649.79"},
-        {"below the flow at a vanishing differential", Differential, defaults(), 0.01,
+        {"below the flow at a vanishing differential", Differential, windowDefaults(), 0.01,
          "flow-below-minimum", "tends to 0.0233"},
         {"meter 0", Differential, meter0, 100, "meter-not-positive", "meter inside diameter 0"},
         {"bore at the meter", Differential, boreAtMeter, 100, "bore-not-below-meter", "2.067"},
-        {"no wanted flow", Differential, defaults(), 0, "flow-not-positive", "0 Mcf/d"},
-        {"NaN wanted flow", Bore, defaults(), nan, "flow-not-positive", "nan Mcf/d"},
-        {"beyond the largest bore", Bore, defaults(), 20000, "flow-above-largest-bore",
+        {"no wanted flow", Differential, windowDefaults(), 0, "flow-not-positive", "0 Mcf/d"},
+        {"NaN wanted flow", Bore, windowDefaults(), nan, "flow-not-positive", "nan Mcf/d"},
+        {"beyond the largest bore", Bore, windowDefaults(), 20000, "flow-above-largest-bore",
          "passes 10361.2"},
         {"differential 0", Bore, dp0, 100, "differential-not-positive", "differential 0 psi"},
         {"below absolute zero", Bore, cold, 100, "temperature-not-positive", "-500 degF"},
-        {"negative wanted flow", Bore, defaults(), -5, "flow-not-positive", "-5 Mcf/d"},
+        {"negative wanted flow", Bore, windowDefaults(), -5, "flow-not-positive", "-5 Mcf/d"},
+        {"a step fails (differential)", Differential, zNegative, 100, "step-failed", "37 (Z)"},
+        {"a step fails (bore)", Bore, zNegative, 100, "step-failed", "37 (Z)"},
     };
     for (const auto &c : cases) {
         const SolveResult r =
@@ -138,7 +128,7 @@ TEST(Solvers, NoSolutionSaysWhy)
 // flow inside that drop is met by the boundary bore, which is returned and marked.
 TEST(Solvers, SizeBoreReturnsTheRowBoundaryWhereTheFlowJumpsAcrossTheWantedFlow)
 {
-    FlowInputs in = defaults();
+    FlowInputs in = windowDefaults();
     double boundary = 0.475 * in.Meter;
     while (boundary / in.Meter >= 0.475)
         boundary = std::nextafter(boundary, 0.0);
