@@ -3,11 +3,14 @@
 #include "AGauge.h"
 #include "DesignTypeface.h"
 #include "Dialogs.h"
+#include "FindingsView.h"
+#include "FlowSolvers.h"
 #include "FrameExtents.h"
 #include "frmBriskoAbout.h"
 #include "ListPick.h"
 #include "NumberText.h"
 #include "SettingsStore.h"
+#include "SheetCommands.h"
 #include "Steps.h"
 #include "WindowBounds.h"
 
@@ -83,6 +86,11 @@ frmBrisko::frmBrisko(Dialogs &dialogs, QWidget *parent) : QWidget(parent), dialo
     connect(cmdClose, &QPushButton::clicked, this, &frmBrisko::cmdClose_Click);
 
     panel_ = new GaugePanel(this, AGauge_, fields_, dialogs_);
+    // What the window adds to each calculation: its findings shown in place, the calculation
+    // sheet's commands, and the flow dial's solvers.
+    new FindingsView(*panel_, AGauge_, fields_);
+    sheet_ = new SheetCommands(this, *panel_, fields_, dialogs_, {fInput, fIntermediate, fOutput});
+    new FlowSolvers(this, *panel_, AGauge_, ComboPlate, dialogs_);
 
     settle_ = new QTimer(this);
     settle_->setInterval(kSettleIntervalMs);
@@ -133,11 +141,13 @@ int frmBrisko::px(int twips) const
     return qRound(twips / twipsPerPixel());
 }
 
-QLabel *frmBrisko::tagLabel(QWidget *frame, const char *text, const char *tip, QRect twips,
-                            const QFont &font)
+QLabel *frmBrisko::tagLabel(QWidget *frame, QWidget *box, const char *text, const char *tip,
+                            QRect twips, const QFont &font)
 {
-    // A tag label with its long name as tooltip, left of its box.
+    // A tag label with its long name as tooltip, left of its box; the box is its buddy, so the
+    // long name is found from the box (the calculation sheet names rows by it).
     auto *label = new QLabel(QString::fromLatin1(text), frame);
+    label->setBuddy(box);
     label->setToolTip(QString::fromLatin1(tip));
     label->setFont(font);
     label->setAutoFillBackground(true);
@@ -177,8 +187,8 @@ void frmBrisko::buildInputFrame()
     ComboMeter = combo("ComboMeter", "2.067");
     place(ComboPlate, 375, 210, 1020, 345);
     place(ComboMeter, 375, 540, 1020, 345);
-    tagLabel(fInput, "P", "Orifice Diameter (P)", {60, 210, 330, 345}, tagBold);
-    tagLabel(fInput, "M", "Inside Diameter of Meter (M)", {60, 540, 330, 345}, tagBold);
+    tagLabel(fInput, ComboPlate, "P", "Orifice Diameter (P)", {60, 210, 330, 345}, tagBold);
+    tagLabel(fInput, ComboMeter, "M", "Inside Diameter of Meter (M)", {60, 540, 330, 345}, tagBold);
 
     // The five text fields: box and tag label, in twips inside the frame.
     const struct
@@ -210,7 +220,7 @@ void frmBrisko::buildInputFrame()
         box->setObjectName(QString::fromLatin1(f.name));
         box->setFont(f.font);
         place(box, f.boxTwips.x(), f.boxTwips.y(), f.boxTwips.width(), f.boxTwips.height());
-        tagLabel(fInput, f.tag, f.tip, f.tagTwips, f.tagFont);
+        tagLabel(fInput, box, f.tag, f.tip, f.tagTwips, f.tagFont);
         *f.box = box;
     }
 
@@ -261,7 +271,6 @@ void frmBrisko::buildResultFrames()
                             int tagLeft, int boxLeft, int boxWidth, const QFont &font) {
         int i = 0;
         for (const Row &row : rows) {
-            tagLabel(frame, row.tag, row.tip, {tagLeft, tops[i], 390, 330}, font);
             auto *box = new QLineEdit(frame);
             box->setObjectName(QString::fromLatin1(row.name));
             box->setFont(font);
@@ -269,6 +278,7 @@ void frmBrisko::buildResultFrames()
             boxPal.setColor(QPalette::Base, Qt::white);
             box->setPalette(boxPal);
             box->setGeometry(px(boxLeft), px(tops[i]), px(boxWidth), px(330));
+            tagLabel(frame, box, row.tag, row.tip, {tagLeft, tops[i], 390, 330}, font);
             *row.box = box;
             ++i;
         }

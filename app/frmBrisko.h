@@ -21,6 +21,8 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTimer;
+class SettingsStore;
+class SheetCommands;
 class frmBriskoAbout;
 
 // The calculator's one main window: the gauge panel on the left, the input and result
@@ -46,6 +48,7 @@ public:
     double Recalculate() { return panel_->Recalculate(); }
     void UpdateFlowNeedle() { panel_->UpdateFlowNeedle(); }
     GaugePanel &panel() { return *panel_; }
+    SheetCommands &sheetCommands() { return *sheet_; }
 
     // Screen twips per pixel, for the stored window bounds and the designed positions.
     double twipsPerPixel() const;
@@ -63,7 +66,7 @@ private:
     void buildInputFrame();
     void buildResultFrames();
     int px(int twips) const;
-    QLabel *tagLabel(QWidget *frame, const char *text, const char *tip, QRect twips,
+    QLabel *tagLabel(QWidget *frame, QWidget *box, const char *text, const char *tip, QRect twips,
                      const QFont &font);
     void setSizeLimitHooked(bool hooked);
     void applyMinimumSize();
@@ -110,6 +113,7 @@ private:
     QPushButton *cmdClose;
     PanelFields fields_;
     GaugePanel *panel_;
+    SheetCommands *sheet_;
     QPointer<frmBriskoAbout> about_;
     bool sizeLimitHooked_ = false;
     // The restored outer rectangle, placed on a screen, until the window's frame is known.

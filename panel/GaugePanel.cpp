@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QMenu>
 
+#include <algorithm>
+
 namespace {
 enum Slot { Temp = 0, US = 1, Diff = 2, Flow = 3 };
 } // namespace
@@ -48,11 +50,71 @@ GaugePanel::GaugePanel(QWidget *owner, AGauge *gauge, const PanelFields &fields,
     gauge_->installEventFilter(this);
 }
 
-double GaugePanel::Recalculate()
+QWidget *PanelFields::inputField(FlowInput input) const
+{
+    switch (input) {
+    case FlowInput::Plate:
+        return ComboPlate;
+    case FlowInput::Meter:
+        return ComboMeter;
+    case FlowInput::SpecGravity:
+        return txtSpGr;
+    case FlowInput::Tb:
+        return txtTb;
+    case FlowInput::Pb:
+        return txtPb;
+    case FlowInput::Lat:
+        return txtLat;
+    case FlowInput::Elev:
+        return txtElev;
+    default:
+        return nullptr;
+    }
+}
+
+QLineEdit *PanelFields::factorBox(FlowFactor factor) const
+{
+    switch (factor) {
+    case FlowFactor::Fr:
+        return txtFr;
+    case FlowFactor::Y:
+        return txty;
+    case FlowFactor::Z:
+        return txtZ;
+    case FlowFactor::Fl:
+        return txtFl;
+    case FlowFactor::Fa:
+        return txtFa;
+    case FlowFactor::FTb:
+        return txtFTb;
+    case FlowFactor::FTf:
+        return txtFTf;
+    case FlowFactor::FPb:
+        return txtFPb;
+    case FlowFactor::Fb:
+        return txtFb;
+    case FlowFactor::Fg:
+        return txtFg;
+    case FlowFactor::All:
+        return txtAll;
+    case FlowFactor::CPrime:
+        return txtBase;
+    }
+    return nullptr;
+}
+
+PanelReading GaugePanel::readInputs()
 {
     AGauge &g = *gauge_;
-    FlowInputs &in = inputs_;
     const PanelFields &f = fields_;
+    PanelReading r{
+        inputs_, staticPressure_, difference_, engine_.LastFactors.Y, engine_.LastFactors.Z, {},
+        {}};
+    FlowInputs &in = r.inputs;
+    // The selected slot's caption, needle and readout decimals, as the calculation saw them.
+    const auto gaugeReading = [&] {
+        return GaugeReading{g.caption(), g.needleValue(), g.valueDecimals()};
+    };
 
     runStep([&] {
         require(g.setCaptionIndex(Temp));
@@ -63,16 +125,18 @@ double GaugePanel::Recalculate()
                                                       : g.needleValue());
     });
     runStep([&] { require(g.setValueDecimals(1)); });
+    r.gauges[Temp] = gaugeReading();
 
     runStep([&] {
         require(g.setCaptionIndex(US));
         require(g.setNeedleIndex(US));
     });
     runStep([&] {
-        staticPressure_ =
+        r.staticPressure =
             requireFinite(g.caption() == "Kpa" ? g.needleValue() / 6.894757 : g.needleValue());
     });
-    in.Pressure = staticPressure_;
+    in.Pressure = r.staticPressure;
+    r.gauges[US] = gaugeReading();
 
     runStep([&] {
         require(g.setCaptionIndex(Diff));
@@ -80,26 +144,56 @@ double GaugePanel::Recalculate()
     });
     runStep([&] {
         if (g.caption() == "inWC") {
-            difference_ = requireFinite(g.needleValue() / 27.67991);
+            r.difference = requireFinite(g.needleValue() / kInWCPerPsi);
             require(g.setValueDecimals(1));
         } else {
-            difference_ = g.needleValue();
+            r.difference = g.needleValue();
             require(g.setValueDecimals(2));
         }
     });
-    in.Difference = difference_;
+    in.Difference = r.difference;
+    r.gauges[Diff] = gaugeReading();
 
-    runStep([&] { in.Meter = requireNumber(f.ComboMeter->currentText()); });
-    runStep([&] { in.Plate = requireNumber(f.ComboPlate->currentText()); });
-    runStep([&] { in.SpecGravity = requireNumber(f.txtSpGr->text()); });
-    runStep([&] { in.Tb = requireNumber(f.txtTb->text()); });
-    runStep([&] { in.Pb = requireNumber(f.txtPb->text()); });
-    runStep([&] { engine_.LastFactors.Y = requireNumber(f.txty->text()); });
-    runStep([&] { engine_.LastFactors.Z = requireNumber(f.txtZ->text()); });
-    runStep([&] { in.Lat = requireNumber(f.txtLat->text()); });
-    runStep([&] { in.Elev = requireNumber(f.txtElev->text()); });
+    const struct
+    {
+        FlowInput input;
+        QString text;
+    } texts[] = {
+        {FlowInput::Meter, f.ComboMeter->currentText()},
+        {FlowInput::Plate, f.ComboPlate->currentText()},
+        {FlowInput::SpecGravity, f.txtSpGr->text()},
+        {FlowInput::Tb, f.txtTb->text()},
+        {FlowInput::Pb, f.txtPb->text()},
+        {FlowInput::Lat, f.txtLat->text()},
+        {FlowInput::Elev, f.txtElev->text()},
+    };
+    const auto readText = [&](int i) {
+        double &target = in.*flowInputField(texts[i].input).value;
+        r.texts[i] = {texts[i].input, texts[i].text,
+                      runStep([&] { target = requireNumber(texts[i].text); })};
+    };
+    // In the order of the calculation: the factor boxes' Y and Z between Pb and Lat.
+    for (int i = 0; i < 5; ++i)
+        readText(i);
+    runStep([&] { r.keptY = requireNumber(f.txty->text()); });
+    runStep([&] { r.keptZ = requireNumber(f.txtZ->text()); });
+    for (int i = 5; i < 7; ++i)
+        readText(i);
+    return r;
+}
 
-    factors_ = engine_.ComputeFactors(in, [this] {
+double GaugePanel::Recalculate()
+{
+    AGauge &g = *gauge_;
+    const PanelFields &f = fields_;
+    const PanelReading reading = readInputs();
+    inputs_ = reading.inputs;
+    staticPressure_ = reading.staticPressure;
+    difference_ = reading.difference;
+    engine_.LastFactors.Y = reading.keptY;
+    engine_.LastFactors.Z = reading.keptZ;
+
+    factors_ = engine_.ComputeFactors(inputs_, [this] {
         dialogs_.criticalMessage(owner_, QStringLiteral("Error, Plate > Meter!"),
                                  QStringLiteral("Error"));
     });
@@ -113,7 +207,8 @@ double GaugePanel::Recalculate()
     for (const auto &[box, value] : outputs)
         box->setText(NumberText::factor(value));
 
-    flow_ = FlowEngine::FlowRate(staticPressure_, difference_, factors_.CPrime) / 1000;
+    const double flowMcfd = FlowEngine::FlowRate(staticPressure_, difference_, factors_.CPrime);
+    flow_ = flowMcfd / kMcfPerMMcf;
     runStep([&] {
         require(g.setCaptionIndex(Flow));
         require(g.setNeedleIndex(Flow));
@@ -121,11 +216,23 @@ double GaugePanel::Recalculate()
     runStep([&] {
         if (g.caption() == "1Km3/D") {
             require(g.setValueDecimals(2));
-            flow_ = requireFinite(flow_ * 28.3);
+            flow_ = requireFinite(flow_ * kKm3PerMMcf);
         } else {
             require(g.setValueDecimals(4));
         }
     });
+
+    Calculation &c = calculation_;
+    c.when = QDateTime::currentDateTime();
+    std::copy(reading.gauges.begin(), reading.gauges.end(), c.gauges.begin());
+    c.gauges[Flow] = {g.caption(), flow_, g.valueDecimals()};
+    c.texts = reading.texts;
+    c.inputs = inputs_;
+    c.factors = factors_;
+    c.failedSteps = engine_.FailedSteps();
+    c.findings = CheckRanges(inputs_, c.failedSteps);
+    c.flowMcfd = flowMcfd;
+    emit recalculated();
     return flow_;
 }
 
@@ -289,9 +396,9 @@ void GaugePanel::buildMenus(QWidget *owner)
         {"mnuKpaG", "Kpa", US, "PsiG", "Kpa", [](double s) { return s * 6.9; },
          [](double n) { return n * 6.894757; }, false, -1},
         {"mnuPsiD", "PsiD", Diff, "inWC", "PsiD", [](double s) { return s / 27.7; },
-         [](double n) { return n / 27.67991; }, true, 2},
+         [](double n) { return n / kInWCPerPsi; }, true, 2},
         {"mnuinWC", "inWC", Diff, "PsiD", "inWC", [](double s) { return s * 27.7; },
-         [](double n) { return n * 27.67991; }, false, 1},
+         [](double n) { return n * kInWCPerPsi; }, false, 1},
         {"mnuMMcf", "MMcF/Day", Flow, "1Km3/D", "MMcF/D", [](double s) { return s / 28.4; },
          [](double n) { return n / 28.31685; }, true, 3},
         {"mnu1000m3", "1Km3/Day", Flow, "MMcF/D", "1Km3/D", [](double s) { return s * 28.4; },

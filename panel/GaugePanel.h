@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Calculation.h"
 #include "md_vbcalc.h"
 
 #include <QObject>
@@ -43,6 +44,24 @@ struct PanelFields
     QLineEdit *txty = nullptr;
     QLineEdit *txtZ = nullptr;
     QLineEdit *txtAll = nullptr;
+
+    // The text field that holds input, or nullptr for the inputs the gauges hold.
+    QWidget *inputField(FlowInput input) const;
+    // The output box that shows factor.
+    QLineEdit *factorBox(FlowFactor factor) const;
+};
+
+// What a recalculation reads from the gauges and the input fields. A step that fails leaves
+// its value as the previous calculation had it.
+struct PanelReading
+{
+    FlowInputs inputs;
+    double staticPressure = 0; // psig
+    double difference = 0;     // psi
+    double keptY = 0;          // the factor boxes' Y and Z, for the engine's kept values
+    double keptZ = 0;
+    std::array<GaugeReading, 3> gauges; // Temp, US, Diff
+    std::array<TextReading, 7> texts;
 };
 
 // Everything the gauge panel does for the main window: the one recalculation path, the
@@ -55,9 +74,19 @@ public:
     // The menus are created as children of owner; the gauge's events are connected here.
     GaugePanel(QWidget *owner, AGauge *gauge, const PanelFields &fields, Dialogs &dialogs);
 
+    // Units of the flow dial and the differential dial.
+    static constexpr double kMcfPerMMcf = 1000; // MMcF/D to the engine's Mcf/d
+    static constexpr double kKm3PerMMcf = 28.3; // MMcF/D to 1Km3/D, as the flow dial shows it
+    static constexpr double kInWCPerPsi = 27.67991;
+
     // Reads the three input gauges and the input fields, runs the engine, writes the twelve
     // output boxes and returns the flow in the flow gauge's unit.
     double Recalculate();
+    // Reads what the next Recalculate() would read; the values the window and the engine keep
+    // between calculations stay as they are.
+    PanelReading readInputs();
+    // The last calculation; recalculated() tells when it changes.
+    const Calculation &calculation() const { return calculation_; }
     // Recalculates and moves the flow needle to the result.
     void UpdateFlowNeedle();
 
@@ -78,6 +107,9 @@ public:
 
     FlowEngine &engine() { return engine_; }
     const FlowInputs &inputs() const { return inputs_; }
+
+signals:
+    void recalculated();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -105,6 +137,7 @@ private:
     double staticPressure_ = 0;
     double difference_ = 0;
     double flow_ = 0;
+    Calculation calculation_;
     QMenu *mnuChange_ = nullptr;
     std::array<QMenu *, 4> menus_{};
 };

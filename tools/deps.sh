@@ -5,10 +5,10 @@
 BRISKO_PACKAGES_BUILD="cmake ninja-build g++ pkg-config binutils qt6-base-dev libxcb1-dev
     libboost-dev fonts-liberation pybind11-dev python3-dev python3-numpy
     libcli11-dev libfmt-dev nlohmann-json3-dev"
-# The test frameworks, benchmarks, and a headless X server with a window manager for the
-# checks that need real window frames.
+# The test frameworks, benchmarks, a headless X server with a window manager for the checks
+# that need real window frames, and Poppler's tools to read the PDFs the calculator writes.
 BRISKO_PACKAGES_TEST="libgtest-dev libbenchmark-dev python3-pytest xvfb xauth openbox xdotool
-    x11-utils"
+    x11-utils poppler-utils"
 # Only the benchmarks compare against it.
 BRISKO_PACKAGES_BENCH="python3-fluids"
 # Making the Debian packages (tools/package) and checking them (tools/test): CPack's helpers,

@@ -5,7 +5,9 @@
 #include <AGauge.h>
 #include <benchmark/benchmark.h>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 namespace {
@@ -32,6 +34,29 @@ void BM_UpdateFlowNeedleWithRepaint(benchmark::State &state)
     }
 }
 BENCHMARK(BM_UpdateFlowNeedleWithRepaint)->Unit(benchmark::kMicrosecond);
+
+// One recalculation alone, as each step of a drag runs it: with nothing to show, and with a
+// bore far below the method's range, so that the window shows a finding on every run.
+void BM_UpdateFlowNeedle(benchmark::State &state)
+{
+    QTemporaryDir store;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, store.path());
+    QtDialogs dialogs;
+    frmBrisko window(dialogs);
+    window.Form_Load();
+    window.show();
+    if (state.range(0))
+        window.findChild<QComboBox *>("ComboPlate")->setEditText("0.0625");
+    auto *gauge = window.findChild<AGauge *>("AGauge");
+    double difference = 4.9;
+    for (auto _ : state) {
+        difference = difference == 4.9 ? 5.1 : 4.9;
+        gauge->setNeedleIndex(2);
+        gauge->setNeedleValue(difference);
+        window.UpdateFlowNeedle();
+    }
+}
+BENCHMARK(BM_UpdateFlowNeedle)->ArgName("finding")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

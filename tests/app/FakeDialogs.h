@@ -5,7 +5,9 @@
 #include <QAction>
 #include <QDialog>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
+#include <QPrinter>
 #include <QStringList>
 
 #include <functional>
@@ -17,6 +19,7 @@ public:
     struct Message
     {
         QString text, title;
+        QMessageBox::Icon icon = QMessageBox::Critical;
     };
     struct Input
     {
@@ -25,16 +28,26 @@ public:
 
     QList<Message> messages;
     QList<Input> inputs;
-    QStringList answers;         // returned by the input boxes in turn ("" = Cancel)
-    QStringList menusOpened;     // object names of the popup menus
-    QList<QPoint> menuPositions; // and where each opened, screen pixels
-    QString chooseItem;          // object name of the item to pick from the next popup
+    QStringList answers;          // returned by the input boxes in turn ("" = Cancel)
+    QStringList menusOpened;      // object names of the popup menus
+    QList<QPoint> menuPositions;  // and where each opened, screen pixels
+    QList<QStringList> menuItems; // the object names of each opened menu's items
+    QList<QStringList> menuTexts; // and their texts
+    QString chooseItem;           // object name of the item to pick from the next popup
+    QStringList saveAnswers;      // returned by the file dialogs in turn ("" = Cancel)
+    QStringList saveSuggested;
+    // Answers the print dialog: true prints, after setting the printer up (e.g. to a file).
+    std::function<bool(QPrinter *)> onPrint;
     QList<QPointer<QDialog>> modals;
     std::function<void(QDialog *)> onModal; // default: close the dialog at once
 
     void criticalMessage(QWidget *, const QString &text, const QString &title) override
     {
         messages.append({text, title});
+    }
+    void warningMessage(QWidget *, const QString &text, const QString &title) override
+    {
+        messages.append({text, title, QMessageBox::Warning});
     }
     QString inputBox(QWidget *, const QString &prompt, const QString &title,
                      const QString &defaultText) override
@@ -46,12 +59,27 @@ public:
     {
         menusOpened.append(menu->objectName());
         menuPositions.append(globalPos);
-        if (chooseItem.isEmpty())
-            return;
-        if (auto *item = menu->findChild<QAction *>(chooseItem))
-            item->trigger();
+        QStringList names, texts;
+        QAction *chosen = nullptr;
+        for (QAction *item : menu->actions()) {
+            names << item->objectName();
+            texts << item->text();
+            if (!chooseItem.isEmpty() && item->objectName() == chooseItem)
+                chosen = item;
+        }
+        menuItems.append(names);
+        menuTexts.append(texts);
         chooseItem.clear();
+        if (chosen)
+            chosen->trigger();
     }
+    QString saveFileName(QWidget *, const QString &, const QString &suggestedPath,
+                         const QString &) override
+    {
+        saveSuggested.append(suggestedPath);
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
+    bool printDialog(QWidget *, QPrinter *printer) override { return onPrint && onPrint(printer); }
     void showModal(QDialog *dialog) override
     {
         modals.append(dialog);

@@ -32,6 +32,14 @@ public:
     static QString storeFile() { return SettingsStore::userFileName(); }
     void clearStore() { QDir(storeDir.path() + "/Brisko").removeRecursively(); }
 
+    // No window, an empty store and dialogs that remember nothing: the start of every test.
+    void reset()
+    {
+        window.reset();
+        clearStore();
+        dialogs = FakeDialogs();
+    }
+
     void writeStore(const std::map<QString, QString> &values)
     {
         SettingsStore s;

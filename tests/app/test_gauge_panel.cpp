@@ -90,11 +90,15 @@ private slots:
                                              "mnuScaleDiffMax", "mnuDiffNeedleValue"}
                               << QStringList{"PsiD", "inWC", "Scale Min", "Scale Max",
                                              "Needle Value"};
-        QTest::newRow("Flow") << 3 << "mnuChangeFlowUnit"
-                              << "Change Flow Unit"
-                              << QStringList{"mnuMMcf", "mnu1000m3", "mnuScaleFlowMin",
-                                             "mnuScaleFlowMax"}
-                              << QStringList{"MMcF/Day", "1Km3/Day", "Scale Min", "Scale Max"};
+        QTest::newRow("Flow")
+            << 3 << "mnuChangeFlowUnit"
+            << "Change Flow Unit"
+            << QStringList{"mnuMMcf",         "mnu1000m3", "mnuScaleFlowMin",
+                           "mnuScaleFlowMax", "",          "mnuFlowFindDifferential",
+                           "mnuFlowSizeBore"}
+            << QStringList{"MMcF/Day",           "1Km3/Day", "Scale Min",
+                           "Scale Max",          "",         "Find differential for flow…",
+                           "Size bore for flow…"};
     }
     void menusHaveTheirItems()
     {
