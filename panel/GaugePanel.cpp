@@ -133,7 +133,7 @@ PanelReading GaugePanel::readInputs()
     });
     runStep([&] {
         r.staticPressure =
-            requireFinite(g.caption() == "Kpa" ? g.needleValue() / 6.894757 : g.needleValue());
+            requireFinite(g.caption() == "Kpa" ? g.needleValue() / kKpaPerPsi : g.needleValue());
     });
     in.Pressure = r.staticPressure;
     r.gauges[US] = gaugeReading();
@@ -392,17 +392,17 @@ void GaugePanel::buildMenus(QWidget *owner)
         {"mnuDegC", "DegC", Temp, "DegF", "DegC", [](double s) { return (s - 30) / 2; },
          [](double n) { return (n - 32) * (5.0 / 9.0); }, true, -1},
         {"mnuPsiG", "PsiG", US, "Kpa", "PsiG", [](double s) { return s / 6.9; },
-         [](double n) { return n / 6.894757; }, true, -1},
+         [](double n) { return n / kKpaPerPsi; }, true, -1},
         {"mnuKpaG", "Kpa", US, "PsiG", "Kpa", [](double s) { return s * 6.9; },
-         [](double n) { return n * 6.894757; }, false, -1},
+         [](double n) { return n * kKpaPerPsi; }, false, -1},
         {"mnuPsiD", "PsiD", Diff, "inWC", "PsiD", [](double s) { return s / 27.7; },
          [](double n) { return n / kInWCPerPsi; }, true, 2},
         {"mnuinWC", "inWC", Diff, "PsiD", "inWC", [](double s) { return s * 27.7; },
          [](double n) { return n * kInWCPerPsi; }, false, 1},
         {"mnuMMcf", "MMcF/Day", Flow, "1Km3/D", "MMcF/D", [](double s) { return s / 28.4; },
-         [](double n) { return n / 28.31685; }, true, 3},
+         [](double n) { return n / kKm3PerMMcfNeedle; }, true, 3},
         {"mnu1000m3", "1Km3/Day", Flow, "MMcF/D", "1Km3/D", [](double s) { return s * 28.4; },
-         [](double n) { return n * 28.31685; }, false, 2},
+         [](double n) { return n * kKm3PerMMcfNeedle; }, false, 2},
     };
     static const struct
     {

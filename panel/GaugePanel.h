@@ -74,10 +74,13 @@ public:
     // The menus are created as children of owner; the gauge's events are connected here.
     GaugePanel(QWidget *owner, AGauge *gauge, const PanelFields &fields, Dialogs &dialogs);
 
-    // Units of the flow dial and the differential dial.
+    // Units of the dials. The flow reading uses the rounded 28.3; a needle switched between
+    // the flow units keeps its physical value with the finer factor.
     static constexpr double kMcfPerMMcf = 1000; // MMcF/D to the engine's Mcf/d
     static constexpr double kKm3PerMMcf = 28.3; // MMcF/D to 1Km3/D, as the flow dial shows it
+    static constexpr double kKm3PerMMcfNeedle = 28.31685;
     static constexpr double kInWCPerPsi = 27.67991;
+    static constexpr double kKpaPerPsi = 6.894757;
 
     // Reads the three input gauges and the input fields, runs the engine, writes the twelve
     // output boxes and returns the flow in the flow gauge's unit.
